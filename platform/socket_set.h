@@ -1,0 +1,62 @@
+#pragma once
+// The program's one set of three sockets (a system-port UDP probe socket, a
+// fixed-port UDP socket and a TCP socket used for connection attempts only).
+// Readiness reaches the window that opened the set through its hidden
+// notification sinks, on the UI thread, one event at a time.
+#include <QByteArray>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+namespace platform {
+
+// A hidden child widget of a window; the socket layer raises ready() on it
+// once per readiness event of the socket it was registered for.
+class NotificationSink : public QWidget {
+    Q_OBJECT
+public:
+    explicit NotificationSink(QWidget* parent = nullptr) : QWidget(parent) { hide(); }
+signals:
+    void ready();
+};
+
+enum class SocketId { Probe, Fixed, Tcp };
+
+// Payloads: one byte per character, binary-safe.
+using SocketData = QByteArray;
+
+// Opens the set: ProbeSocket (UDP, 0.0.0.0:0), FixedPortSocket (UDP, 0.0.0.0:port),
+// TcpSocket (TCP, unbound). Failures are shown through ShowMessage; opening goes on.
+void OpenSockets(int port, NotificationSink* probeSink, NotificationSink* fixedSink,
+                 NotificationSink* tcpSink);
+
+// Closes the three sockets; harmless when already closed or never opened.
+void CloseSockets();
+
+// Sends one datagram (connectOnly false) or asks for a TCP connection (connectOnly true).
+// The address is dotted text; no name lookup. Results are not reported.
+void SocketSend(SocketId socket, const QString& address, int port, const SocketData& data,
+                bool connectOnly);
+
+// Receives one datagram of at most 1024 bytes. On error (nothing queued, datagram
+// longer than 1024 bytes) data is left untouched. The sender address ("0.0.0.0"
+// when none) and port (0 when none) are always written.
+void SocketReceive(SocketId socket, QString& fromAddress, int& fromPort, SocketData& data);
+
+// Local port of ProbeSocket as read back after binding (0..65535); 0 before the first open.
+int ProbeLocalPort();
+void SetProbeLocalPort(int port);
+
+// Local port FixedPortSocket is bound to (0 when closed); for the windows' own checks and tests.
+int FixedLocalPort();
+bool SocketsOpen();
+
+// 32-bit IPv4 address in network order -> dotted text ("" on failure).
+QString LongToAddress(uint32_t networkOrderAddress);
+// Host name or dotted text -> address in network order; 0xFFFFFFFF when unresolvable.
+uint32_t ResolveHost(const QString& name);
+// Dotted text of ResolveHost; "255.255.255.255" for an unresolvable name.
+QString ResolveHostText(const QString& name);
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+#pragma once
+// Every server, name and page the program talks to, in one place. The values
+// are built in (set at configure time); tests construct their own to point
+// the probes and windows at loopback.
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace probes {
+
+struct ProviderEndpoints {
+    QString mainServer;       // STUN server, main SIP server, first-hop echo target
+    QString secondServer;     // second SIP server (TCP 5060 attempts)
+    QString passageServer;    // packet passage test server
+    QString furtherAddress;   // third ping preset
+    QString pingTarget;       // ten echoes of the automatic test
+    QString domain;           // provider domain for the DNS tests
+    QString networkPrefix;    // 7 characters compared with the domain's address
+    QString displayName;      // shown after "Пинг на "
+    QStringList publicSipDomains;  // three public SIP service domains
+    uint16_t stunPort = 3478;
+    uint16_t sipPort = 5060;
+    uint16_t ssdpPort = 1900;
+
+    static ProviderEndpoints builtIn();
+};
+
+struct WebPages {
+    QString maker;
+    QStringList speedTests;  // three pages
+    QString externalAddress;
+
+    static WebPages builtIn();
+};
+
+// Local port of the main window's fixed-port socket and of the SIP headers.
+constexpr int kSipLocalPort = 5060;
+
+}  // namespace probes
