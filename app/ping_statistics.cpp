@@ -1,0 +1,93 @@
+#include "app/ping_statistics.h"
+
+#include <QRegularExpression>
+
+#include "app/decimal_text.h"
+#include "probes/ping.h"
+
+namespace app {
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+}
+
+QString PingLogLine(int i, uint32_t rtt, uint32_t status)
+{
+    return QString::number(i) + QStringLiteral(" - ") + QString::number(rtt) + QStringLiteral(" мс - ")
+        + probes::EchoStatusText(static_cast<int32_t>(status)) + kCrLf;
+}
+
+PingSeriesResult SummarizePingSeries(const std::array<int16_t, 10>& rtt, int16_t lostPackets,
+                                     int16_t previousAvgDelay, int16_t previousJitter,
+                                     const QLocale& locale)
+{
+    PingSeriesResult result{QString(), previousAvgDelay, previousJitter, lostPackets};
+    int32_t sum = 0;
+    int32_t largest = 0;
+    int32_t smallest = 0;
+    for (const int16_t value : rtt) {
+        if (value > 0)
+            sum += value;
+        if (value > largest)
+            largest = value;
+        if (smallest == 0)
+            smallest = value;
+        else if (value != 0 && value < smallest)
+            smallest = value;
+    }
+
+    result.text = kCrLf + QStringLiteral("Итоговые данные") + kCrLf;
+    const int answered = 10 - lostPackets;
+    if (lostPackets >= 5 || answered <= 0) {
+        result.text += QStringLiteral("Средняя задержка - неизвестна") + kCrLf;
+    } else {
+        result.avgDelay = static_cast<int16_t>(RoundHalfEven(static_cast<double>(sum) / answered));
+        result.text += QStringLiteral("Средняя задержка - ") + QString::number(result.avgDelay) + kCrLf;
+    }
+    result.text += QStringLiteral("Потерянных пакетов - ") + QString::number(lostPackets) + kCrLf;
+
+    if (smallest < 1 || largest < 1) {
+        result.text += QStringLiteral("Джиттер - отсутствует");
+    } else {
+        const double percent = largest / (smallest / 100.0) - 100.0;
+        result.text += QStringLiteral("Джиттер - ") + RoundedDecimalText(percent, locale)
+            + QStringLiteral(" %  (") + QString::number(largest - smallest) + QStringLiteral(" мс)");
+        result.jitter = static_cast<int16_t>(largest - smallest);
+    }
+    return result;
+}
+
+int WaitingInterval(int16_t avgDelay)
+{
+    return avgDelay <= 100 ? 7000 : 7 * avgDelay;
+}
+
+int16_t CappedRoundTrip(uint32_t rtt)
+{
+    return rtt > 1500 ? int16_t{0} : static_cast<int16_t>(rtt);
+}
+
+QStringList ListingLinesForReport(const QString& fileText)
+{
+    static const QRegularExpression kLineEnd(QStringLiteral("\r\n|\n|\r"));
+    QStringList lines = fileText.split(kLineEnd);
+    // A final line end does not start another line.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    QStringList kept;
+    for (const QString& line : lines) {
+        if (line.size() >= 4)
+            kept << line;
+    }
+    return kept;
+}
+
+QString ListingTextForReport(const QString& fileText)
+{
+    QString text;
+    for (const QString& line : ListingLinesForReport(fileText))
+        text += line + kCrLf;
+    return text;
+}
+
+}  // namespace app

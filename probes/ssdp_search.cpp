@@ -1,0 +1,31 @@
+#include "probes/ssdp_search.h"
+
+namespace probes {
+
+QByteArray BuildSsdpSearch(int request)
+{
+    QByteArray service;
+    if (request == 1)
+        service = "WANIPConnection:1";
+    else if (request == 2)
+        service = "WANPPPConnection:1";
+    else
+        return {};
+    return QByteArray("M-SEARCH * HTTP/1.1\r\n"
+                      "HOST: 239.255.255.250:1900\r\n"
+                      "MAN: \"ssdp:discover\"\r\n"
+                      "MX: 2\r\n"
+                      "ST: urn:schemas-upnp-org:service:")
+        + service + QByteArray("\r\n\r\n");
+}
+
+SsdpEffect ReadSsdpAnswer(const QByteArray& data, int senderPort)
+{
+    if (data.startsWith("HTTP"))
+        return SsdpEffect::Found;
+    if (data.isEmpty() && senderPort == 1900)
+        return SsdpEffect::Cleared;
+    return SsdpEffect::None;
+}
+
+}  // namespace probes

@@ -1,0 +1,20 @@
+#pragma once
+// SSDP M-SEARCH requests for the router's Internet gateway services and the
+// reading of the answers.
+#include <QByteArray>
+
+namespace probes {
+
+constexpr const char* kSsdpMulticastGroup = "239.255.255.250";
+
+// request 1: WANIPConnection:1, request 2: WANPPPConnection:1; any other
+// number gives an empty array.
+QByteArray BuildSsdpSearch(int request);
+
+enum class SsdpEffect { None, Found, Cleared };
+
+// Found when data begins with "HTTP" (case-sensitive); Cleared when data is
+// empty and came from port 1900; None otherwise.
+SsdpEffect ReadSsdpAnswer(const QByteArray& data, int senderPort);
+
+}  // namespace probes
