@@ -21,6 +21,8 @@ struct ProviderEndpoints {
     uint16_t stunPort = 3478;
     uint16_t sipPort = 5060;
     uint16_t ssdpPort = 1900;
+    // Second destination of the SSDP searches (the group the HOST line names).
+    QString ssdpGroup = QStringLiteral("239.255.255.250");
 
     static ProviderEndpoints builtIn();
 };

@@ -1,0 +1,123 @@
+#pragma once
+// The main window: start-up survey, the two-tick test run, the probes'
+// sending and answer handling, and the menu.
+#include "app/test_run_state.h"
+#include "platform/interfaces.h"
+#include "probes/endpoints.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class QTemporaryDir;
+
+namespace platform {
+class NotificationSink;
+}
+
+namespace app {
+
+// What the main window talks to; tests replace the built-in values.
+struct MainWindowDependencies {
+    probes::ProviderEndpoints endpoints = probes::ProviderEndpoints::builtIn();
+    probes::WebPages pages = probes::WebPages::builtIn();
+    std::function<platform::InterfaceTable()> listInterfaces = platform::ListInterfaces;
+};
+
+class Form1a : public QWidget {
+    Q_OBJECT
+public:
+    using Dependencies = MainWindowDependencies;
+
+    explicit Form1a(Dependencies deps = Dependencies(), QWidget* parent = nullptr);
+    ~Form1a() override;
+
+    // Start-up survey; arms Timer1 for the test run.
+    void Form_Load();
+    // "Повторить тест".
+    void RestartTest();
+
+    // The probes: send only; answers come through the sinks.
+    void SendStun();
+    void SendSIP();
+    void SendUPnP();
+    // Capture of the system's interface listing into temp.tmp.
+    void ipconfig();
+
+    // Tool windows opened from the menu.
+    void OpenPassageTest();
+    void OpenStunSurvey();
+    void OpenDnsSrvWindow();
+    void OpenPingWindow();
+
+    TestRunState& state() { return state_; }
+    const platform::InterfaceTable& interfaceTable() const { return interfaceTable_; }
+    const probes::ProviderEndpoints& endpoints() const { return deps_.endpoints; }
+    QString listingFilePath() const;
+    QMenu* menu() const { return mnuText_; }
+    QTimer* timer() const { return Timer1_; }
+
+signals:
+    // The second tick has written the report.
+    void testRunFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void Timer1_Timer();
+    void runFirstTick();
+    void runSecondTick();
+    void HandleStunReply();
+    void HandleFixedPortReply();
+    void TcpConnected();
+    void FirstHopCheck();
+    void DnsTest();
+    void openSockets();
+    void Form_Unload();
+    void appendIps(const QString& text);
+    void openPage(const QString& url);
+    void showInterfaceListing();
+    void showAbout();
+    [[noreturn]] void exitProgram();
+
+    Dependencies deps_;
+    TestRunState state_;
+    platform::InterfaceTable interfaceTable_;
+    bool unloaded_ = false;
+
+    QPushButton* Command5_ = nullptr;
+    QPushButton* Command3_ = nullptr;
+    platform::NotificationSink* Sig_ = nullptr;
+    platform::NotificationSink* Sig2_ = nullptr;
+    platform::NotificationSink* Sig3_ = nullptr;
+    QTimer* Timer1_ = nullptr;
+    QPlainTextEdit* Label2_ = nullptr;
+    QLabel* Ping_ = nullptr;
+    QLabel* IPAdr_ = nullptr;
+    QLabel* NATType_ = nullptr;
+    QLabel* SIPsup_ = nullptr;
+    QLabel* UPnP_ = nullptr;
+    QLabel* STUN_Port_ = nullptr;
+    QLabel* IPs_ = nullptr;
+    QLabel* Image1_ = nullptr;
+    QMenu* mnuText_ = nullptr;
+};
+
+// The main window exactly as the program starts it: built-in endpoints,
+// survey run, shown. Shared by the program and the scenario runner.
+std::unique_ptr<Form1a> StartMainWindow();
+
+// Private temporary directory of this process (removed at exit).
+QString PrivateTempPath();
+void RemovePrivateTempDir();
+
+}  // namespace app
