@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Tarvolin and starts it. Without a display
+# the program runs under Xvfb: the automatic test runs to its end, the report
+# is printed and a screenshot of the window is saved (its path is printed).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"
+
+# Real ICMP echoes for a normal user, as Debian's ping has them.
+SUDO=
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+$SUDO setcap cap_net_raw+ep build/tarvolin 2>/dev/null || echo "note: setcap failed; echoes need root or ping_group_range"
+$SUDO setcap cap_net_raw+ep build/tarvolin-scenario 2>/dev/null || true
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec build/tarvolin
+fi
+shotdir=$(mktemp -d /tmp/tarvolin-shot-XXXXXX)
+echo "No display: running the automatic test under Xvfb..."
+xvfb-run -a -s "-screen 0 1280x900x24" build/tarvolin-scenario --screenshot "$shotdir/tarvolin.png"
+echo "Screenshot of the window: $shotdir/tarvolin.png"
