@@ -5,7 +5,6 @@
 #include <netinet/in.h>
 #include <resolv.h>
 
-#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -26,16 +25,6 @@ struct ResolverState {
         if (initialised) res_nclose(&state);
     }
 };
-
-// Sends one query; the answer length, or -1 when no server answered.
-int Send(ResolverState& r, const unsigned char* query, int queryLength, unsigned char* answer,
-         int answerSize, bool keepServerErrors) {
-    // With pfcode set, res_nsend hands back answers whose code is a server
-    // failure (SERVFAIL, NOTIMP, REFUSED) instead of dropping them.
-    r.state.pfcode = keepServerErrors ? RES_PRF_REPLY : 0;
-    errno = 0;
-    return res_nsend(&r.state, query, queryLength, answer, answerSize);
-}
 
 bool IsNameOnlyType(int type) {
     switch (type) {
@@ -162,12 +151,14 @@ int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& coun
                                          type & 0xFFFF, nullptr, 0, nullptr, query, sizeof query);
     if (queryLength < 0) return kDnsInvalidName;
 
+    // Left alone, res_nsend drops an answer whose code is a server failure
+    // (SERVFAIL, NOTIMP, REFUSED) and, when no other server answers, fails just
+    // as if nobody had answered. A non-zero pfcode (the print flags dig sets)
+    // makes it hand such an answer back, so its code can be passed on; the
+    // price is that the next configured server is not asked after one of them.
+    r.state.pfcode = RES_PRF_REPLY;
     auto answer = std::make_unique<unsigned char[]>(NS_MAXMSG);
-    int answerLength = Send(r, query, queryLength, answer.get(), NS_MAXMSG, false);
-    // A refusal by every server (rather than silence) is asked again keeping
-    // the server's answer, so its code can be passed on.
-    if (answerLength < 0 && errno == ECONNREFUSED)
-        answerLength = Send(r, query, queryLength, answer.get(), NS_MAXMSG, true);
+    const int answerLength = res_nsend(&r.state, query, queryLength, answer.get(), NS_MAXMSG);
     if (answerLength < 0) return kDnsTimeout;
 
     ns_msg msg;
