@@ -1,0 +1,339 @@
+// Binding Request bytes and the reading of STUN replies.
+#include <QNetworkDatagram>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUdpSocket>
+#include <array>
+
+#include "probes/stun_message.h"
+#include "support/fake_stun_server.h"
+
+using namespace probes;
+using testsupport::FakeStunServer;
+
+namespace {
+
+QByteArray Bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(static_cast<char>(v));
+    return out;
+}
+
+// 20-byte response header whose transaction ID ends in testByte.
+QByteArray ResponseHeader(uint8_t testByte, int length)
+{
+    QByteArray out = Bytes({0x01, 0x01, length >> 8, length & 0xFF});
+    out.append(15, '\0');
+    out.append(static_cast<char>(testByte));
+    return out;
+}
+
+QByteArray AddressAttribute(int type, std::array<int, 4> address, int port)
+{
+    return Bytes({type >> 8, type & 0xFF, 0, 8, 0, 1, port >> 8, port & 0xFF, address[0], address[1],
+                  address[2], address[3]});
+}
+
+QByteArray Reply(uint8_t testByte, const QByteArray& attributes)
+{
+    return ResponseHeader(testByte, static_cast<int>(attributes.size())) + attributes;
+}
+
+}  // namespace
+
+class TestStunMessage : public QObject {
+    Q_OBJECT
+private slots:
+    void requestBytes_data();
+    void requestBytes();
+    void surveyRequestBytes();
+    void shortRepliesIgnored_data();
+    void shortRepliesIgnored();
+    void mappedAddressAndPort();
+    void changedAddressPlacement_data();
+    void changedAddressPlacement();
+    void malformedAttributesStayInBounds_data();
+    void malformedAttributesStayInBounds();
+    void surveyReply();
+    void dottedBytesPastTheEnd();
+    void fakeServerRoundTrip_data();
+    void fakeServerRoundTrip();
+};
+
+void TestStunMessage::requestBytes_data()
+{
+    QTest::addColumn<int>("testByte");
+    QTest::addColumn<uint>("flags");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray id15(15, '\0');
+    QTest::newRow("0x08 plain") << 0x08 << 0u
+        << Bytes({0x00, 0x01, 0x00, 0x00}) + id15 + Bytes({0x08});
+    QTest::newRow("0x09 change IP") << 0x09 << uint(kChangeIp)
+        << Bytes({0x00, 0x01, 0x00, 0x08}) + id15
+               + Bytes({0x09, 0x00, 0x03, 0x00, 0x04, 0x00, 0x00, 0x00, 0x04});
+    QTest::newRow("0x0A change port") << 0x0A << uint(kChangePort)
+        << Bytes({0x00, 0x01, 0x00, 0x08}) + id15
+               + Bytes({0x0A, 0x00, 0x03, 0x00, 0x04, 0x00, 0x00, 0x00, 0x02});
+    QTest::newRow("0x0B plain") << 0x0B << 0u
+        << Bytes({0x00, 0x01, 0x00, 0x00}) + id15 + Bytes({0x0B});
+}
+
+void TestStunMessage::requestBytes()
+{
+    QFETCH(int, testByte);
+    QFETCH(uint, flags);
+    QFETCH(QByteArray, expected);
+    const QByteArray request = BuildBindingRequest(static_cast<uint8_t>(testByte), flags);
+    QCOMPARE(request.size(), expected.size());
+    QCOMPARE(request.toHex(' '), expected.toHex(' '));
+}
+
+void TestStunMessage::surveyRequestBytes()
+{
+    const QByteArray request = BuildSurveyRequest(27, 200);
+    QByteArray expected = Bytes({0x00, 0x01, 0x00, 0x00});
+    expected.append(10, '\0');
+    expected.append(static_cast<char>(27));
+    expected.append(4, '\0');
+    expected.append(static_cast<char>(200));
+    QCOMPARE(request.toHex(' '), expected.toHex(' '));
+
+    const auto read = ReadSurveyReply(request);
+    QVERIFY(read.has_value());
+    QCOMPARE(int(read->index), 27);
+    QCOMPARE(int(read->sequence), 200);
+}
+
+void TestStunMessage::shortRepliesIgnored_data()
+{
+    QTest::addColumn<int>("testByte");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("read");
+
+    QTest::newRow("19 bytes") << 0x09 << 19 << false;
+    QTest::newRow("empty") << 0x08 << 0 << false;
+    QTest::newRow("0x09 with 20 bytes") << 0x09 << 20 << true;
+    QTest::newRow("0x0A with 20 bytes") << 0x0A << 20 << true;
+    QTest::newRow("0x08 with 43 bytes") << 0x08 << 43 << false;
+    QTest::newRow("0x08 with 44 bytes") << 0x08 << 44 << true;
+    QTest::newRow("0x0B with 31 bytes") << 0x0B << 31 << false;
+    QTest::newRow("0x0B with 32 bytes") << 0x0B << 32 << true;
+    QTest::newRow("other byte with 20 bytes") << 0x42 << 20 << true;
+}
+
+void TestStunMessage::shortRepliesIgnored()
+{
+    QFETCH(int, testByte);
+    QFETCH(int, size);
+    QFETCH(bool, read);
+    QByteArray datagram(60, '\x11');
+    if (size > 19)
+        datagram[19] = static_cast<char>(testByte);
+    datagram.truncate(size);
+    const auto fields = ReadStunReply(datagram);
+    QCOMPARE(fields.has_value(), read);
+    if (read)
+        QCOMPARE(int(fields->testByte), testByte);
+}
+
+void TestStunMessage::mappedAddressAndPort()
+{
+    const QByteArray reply = Reply(0x08, AddressAttribute(0x0001, {0x0A, 0x00, 0x00, 0x01}, 0x13C4)
+                                         + AddressAttribute(0x0005, {203, 0, 113, 99}, 3479));
+    const auto fields = ReadStunReply(reply);
+    QVERIFY(fields.has_value());
+    QCOMPARE(fields->mappedAddress, QStringLiteral("10.0.0.1"));
+    QCOMPARE(fields->mappedPort, 5060);
+
+    // High bytes read unsigned.
+    const QByteArray high = Reply(0x0B, AddressAttribute(0x0001, {255, 254, 128, 200}, 0xFFFE));
+    const auto highFields = ReadStunReply(high);
+    QVERIFY(highFields.has_value());
+    QCOMPARE(highFields->mappedAddress, QStringLiteral("255.254.128.200"));
+    QCOMPARE(highFields->mappedPort, 65534);
+}
+
+void TestStunMessage::changedAddressPlacement_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("port");
+
+    const QByteArray mapped = AddressAttribute(0x0001, {198, 51, 100, 7}, 40000);
+    const QByteArray changed = AddressAttribute(0x0005, {203, 0, 113, 20}, 3479);
+    const QByteArray source = AddressAttribute(0x0004, {203, 0, 113, 10}, 3478);
+    const QByteArray software = Bytes({0x80, 0x22, 0x00, 0x05, 'c', 'o', 't', 'u', 'r', 0, 0, 0});
+
+    QTest::newRow("second attribute") << Reply(0x08, mapped + changed + source)
+                                      << QStringLiteral("203.0.113.20") << 3479;
+    QTest::newRow("after SOURCE-ADDRESS (coturn)") << Reply(0x08, mapped + source + changed + software)
+                                                   << QStringLiteral("203.0.113.20") << 3479;
+    QTest::newRow("after a padded attribute") << Reply(0x08, mapped + software + source + changed)
+                                              << QStringLiteral("203.0.113.20") << 3479;
+    // Without CHANGED-ADDRESS, the second attribute's fixed place is read.
+    QTest::newRow("none: fixed bytes 36-43") << Reply(0x08, mapped + source)
+                                             << QStringLiteral("203.0.113.10") << 3478;
+    // An IPv6 CHANGED-ADDRESS (family 2) is not an IPv4 address.
+    QByteArray v6 = changed;
+    v6[5] = 0x02;
+    QTest::newRow("IPv6 family falls back") << Reply(0x08, mapped + source + v6)
+                                            << QStringLiteral("203.0.113.10") << 3478;
+}
+
+void TestStunMessage::changedAddressPlacement()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, address);
+    QFETCH(int, port);
+    const auto fields = ReadStunReply(reply);
+    QVERIFY(fields.has_value());
+    QCOMPARE(fields->alternativeAddress, address);
+    QCOMPARE(fields->alternativePort, port);
+    QCOMPARE(fields->mappedAddress, QStringLiteral("198.51.100.7"));
+    QCOMPARE(fields->mappedPort, 40000);
+}
+
+void TestStunMessage::malformedAttributesStayInBounds_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("port");
+
+    const QByteArray mapped = AddressAttribute(0x0001, {198, 51, 100, 7}, 40000);
+    const QByteArray source = AddressAttribute(0x0004, {203, 0, 113, 10}, 3478);
+
+    // A first attribute that claims 0xFFFF bytes: the walk stops, the fixed bytes are read.
+    QByteArray huge = mapped + source;
+    huge[2] = '\xFF';
+    huge[3] = '\xFF';
+    QTest::newRow("length past the end") << Reply(0x08, huge) << QStringLiteral("203.0.113.10") << 3478;
+
+    // CHANGED-ADDRESS cut off by the end of the datagram.
+    QByteArray cut = Reply(0x08, mapped + source + AddressAttribute(0x0005, {1, 2, 3, 4}, 99));
+    cut.chop(3);
+    QTest::newRow("truncated CHANGED-ADDRESS") << cut << QStringLiteral("203.0.113.10") << 3478;
+
+    // A CHANGED-ADDRESS with a length too small to hold an address is skipped.
+    const QByteArray tiny = Bytes({0x00, 0x05, 0x00, 0x04, 0, 1, 0x0D, 0x96});
+    QTest::newRow("CHANGED-ADDRESS of 4 bytes") << Reply(0x08, mapped + source + tiny)
+                                                << QStringLiteral("203.0.113.10") << 3478;
+
+    // Dangling bytes after the last attribute (fewer than an attribute header).
+    QTest::newRow("dangling bytes") << Reply(0x08, mapped + source + Bytes({0x00, 0x05}))
+                                    << QStringLiteral("203.0.113.10") << 3478;
+}
+
+void TestStunMessage::malformedAttributesStayInBounds()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, address);
+    QFETCH(int, port);
+    // Read from an exact-size heap copy so that AddressSanitizer builds catch any overread.
+    const QByteArray exact(reply.constData(), reply.size());
+    const auto fields = ReadStunReply(exact);
+    QVERIFY(fields.has_value());
+    QCOMPARE(fields->alternativeAddress, address);
+    QCOMPARE(fields->alternativePort, port);
+}
+
+void TestStunMessage::surveyReply()
+{
+    const QByteArray full = Reply(0x05, AddressAttribute(0x0001, {198, 51, 100, 7}, 50000));
+    QByteArray withIndex = full;
+    withIndex[14] = 3;
+    auto read = ReadSurveyReply(withIndex);
+    QVERIFY(read.has_value());
+    QCOMPARE(int(read->index), 3);
+    QCOMPARE(int(read->sequence), 5);
+    QCOMPARE(read->externalAddress, QStringLiteral("198.51.100.7"));
+    QCOMPARE(read->externalPort, 50000);
+    QVERIFY(read->complete);
+
+    // 29 bytes: the address is cut after its first byte; the missing bytes read as 0.
+    read = ReadSurveyReply(withIndex.left(29));
+    QVERIFY(read.has_value());
+    QVERIFY(!read->complete);
+    QCOMPARE(read->externalAddress, QStringLiteral("198.0.0.0"));
+    QCOMPARE(read->externalPort, 50000);
+
+    QVERIFY(!ReadSurveyReply(withIndex.left(19)).has_value());
+}
+
+void TestStunMessage::dottedBytesPastTheEnd()
+{
+    QCOMPARE(DottedFromBytes(Bytes({1, 2}), 0), QStringLiteral("1.2.0.0"));
+    QCOMPARE(DottedFromBytes(Bytes({1, 2}), 5), QStringLiteral("0.0.0.0"));
+    QCOMPARE(PortFromBytes(Bytes({0x13}), 0), 0x1300);
+}
+
+void TestStunMessage::fakeServerRoundTrip_data()
+{
+    QTest::addColumn<int>("order");
+    QTest::newRow("CHANGED-ADDRESS second") << int(FakeStunServer::AttributeOrder::ChangedSecond);
+    QTest::newRow("coturn order") << int(FakeStunServer::AttributeOrder::Coturn);
+}
+
+void TestStunMessage::fakeServerRoundTrip()
+{
+    QFETCH(int, order);
+    FakeStunServer server;
+    QVERIFY(server.start());
+    server.setAttributeOrder(static_cast<FakeStunServer::AttributeOrder>(order));
+
+    QUdpSocket client;
+    QVERIFY(client.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    const auto exchange = [&](const QByteArray& request, const QHostAddress& to, quint16 port) {
+        client.writeDatagram(request, to, port);
+        QNetworkDatagram answer;
+        // The server lives in this thread: run the event loop while waiting.
+        if (QTest::qWaitFor([&] { return client.hasPendingDatagrams(); }, 2000))
+            answer = client.receiveDatagram();
+        return answer;
+    };
+
+    // Plain request: mapped = the client's own address, alternative = 127.0.0.3, alternative port.
+    QNetworkDatagram answer = exchange(BuildBindingRequest(kStunPlainTest), FakeStunServer::primaryAddress(),
+                                       server.port());
+    auto fields = ReadStunReply(answer.data());
+    QVERIFY(fields.has_value());
+    QCOMPARE(int(fields->testByte), int(kStunPlainTest));
+    QCOMPARE(fields->mappedAddress, QStringLiteral("127.0.0.1"));
+    QCOMPARE(fields->mappedPort, int(client.localPort()));
+    QCOMPARE(fields->alternativeAddress, QStringLiteral("127.0.0.3"));
+    QCOMPARE(fields->alternativePort, int(server.alternativePort()));
+    QCOMPARE(QHostAddress(answer.senderAddress().toIPv4Address()), FakeStunServer::primaryAddress());
+
+    // Change IP comes from 127.0.0.3, same port; change port from 127.0.0.2, alternative port.
+    answer = exchange(BuildBindingRequest(kStunChangeIpTest, kChangeIp), FakeStunServer::primaryAddress(),
+                      server.port());
+    QCOMPARE(QHostAddress(answer.senderAddress().toIPv4Address()), FakeStunServer::alternativeAddress());
+    QCOMPARE(answer.senderPort(), int(server.port()));
+    answer = exchange(BuildBindingRequest(kStunChangePortTest, kChangePort), FakeStunServer::primaryAddress(),
+                      server.port());
+    QCOMPARE(QHostAddress(answer.senderAddress().toIPv4Address()), FakeStunServer::primaryAddress());
+    QCOMPARE(answer.senderPort(), int(server.alternativePort()));
+
+    // The fourth request goes to the reported alternative address.
+    server.setMappedAddressFor(kStunAlternativeTest, QStringLiteral("198.51.100.7"), 4242);
+    answer = exchange(BuildBindingRequest(kStunAlternativeTest), QHostAddress(fields->alternativeAddress),
+                      static_cast<quint16>(fields->alternativePort));
+    fields = ReadStunReply(answer.data());
+    QVERIFY(fields.has_value());
+    QCOMPARE(fields->mappedAddress, QStringLiteral("198.51.100.7"));
+    QCOMPARE(fields->mappedPort, 4242);
+
+    // Unanswered test bytes are recorded but get nothing back.
+    server.setAnsweredTestBytes({kStunPlainTest});
+    client.writeDatagram(BuildBindingRequest(kStunChangeIpTest, kChangeIp), FakeStunServer::primaryAddress(),
+                         server.port());
+    QTest::qWait(300);
+    QVERIFY(!client.hasPendingDatagrams());
+    QCOMPARE(server.requestCount(kStunChangeIpTest), 2);
+    QVERIFY(!server.requests().last().answered);
+}
+
+QTEST_GUILESS_MAIN(TestStunMessage)
+#include "test_stun_message.moc"
