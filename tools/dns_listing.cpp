@@ -1,0 +1,81 @@
+#include "tools/dns_listing.h"
+
+#include <algorithm>
+
+namespace tools {
+
+namespace {
+
+QString Line(const char* label, const QString& value)
+{
+    return QString::fromUtf8(label) + QLatin1Char('\t') + value + QStringLiteral("\r\n");
+}
+
+// SOA serial and times are unsigned 32-bit numbers on the wire.
+QString Unsigned(int32_t value)
+{
+    return QString::number(static_cast<uint32_t>(value));
+}
+
+QString Seconds(int32_t value)
+{
+    return Unsigned(value) + QStringLiteral(" Sek");
+}
+
+}  // namespace
+
+QString DnsListingText(const QVector<platform::DnsEntry>& entries, int count)
+{
+    QString text;
+    const int shown = std::min<qsizetype>(std::max(count, 0), entries.size());
+    for (int i = 0; i < shown; ++i) {
+        const platform::DnsEntry& e = entries[i];
+        text += Line("Entrie: \t", QString::number(i + 1));
+        text += Line("Type: \t", QString::number(e.RrType));
+        text += Line("RR Name: ", e.RrName);
+        switch (e.RrType) {
+        case 1:
+            text += Line("IP Addresse: ", e.IpAddress);
+            break;
+        case 15:
+            text += Line("MX Record: ", e.MxHost);
+            break;
+        case 6:
+            text += Line("SOA Admin: ", e.SoaAdmin);
+            text += Line("SOA Server: ", e.SoaServer);
+            text += Line("SOA SerialNumber: ", Unsigned(e.SoaSerial));
+            text += Line("SOA Retrys: ", Seconds(e.SoaRetry));
+            text += Line("SOA Refresh: ", Seconds(e.SoaRefresh));
+            text += Line("SOA Expired: ", Seconds(e.SoaExpire));
+            text += Line("SOA Default TTL: ", Seconds(e.SoaDefaultTtl));
+            break;
+        case 16:
+            text += Line("TEXT Record: ", e.TxtText);
+            break;
+        case 2:
+            text += Line("NameServer: ", e.NsHost);
+            break;
+        case 12:
+            text += Line("HostName: ", e.PtrHost);
+            break;
+        case 33:
+            text += Line("Host Name: ", e.SrvTarget);
+            text += Line("Host Port: ", QString::number(e.SrvPort));
+            break;
+        default:
+            text += Line("RR Menge: ", e.IpAddress);
+            break;
+        }
+        text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+QString DnsQueryListing(int status, const QVector<platform::DnsEntry>& entries, int count)
+{
+    if (status != 0)
+        return QStringLiteral("Error: ") + QString::number(status);
+    return DnsListingText(entries, count);
+}
+
+}  // namespace tools
