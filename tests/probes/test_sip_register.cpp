@@ -40,7 +40,6 @@ private slots:
     void passageRequestLines();
     void readAnswer_data();
     void readAnswer();
-    void lastAnswerDecides();
     void failureMessage_data();
     void failureMessage();
     void fakeServerAnswers_data();
@@ -193,20 +192,6 @@ void TestSipRegister::readAnswer()
         QCOMPARE(verdict.caption, caption);
         QCOMPARE(int(verdict.sipState), sipState);
     }
-}
-
-void TestSipRegister::lastAnswerDecides()
-{
-    const QByteArray first = "SIP/2.0 200 OK\r\nVia: SIP/2.0/UDP 10.0.0.2:5060\r\n\r\n";
-    const QByteArray second = "SIP/2.0 200 OK\r\nVia: SIP/2.0/UDP 10.0.0.2:5060;received=198.51.100.7\r\n\r\n";
-    SipVerdict verdict{QStringLiteral("Отсутствует"), 0};
-    for (const QByteArray& answer : {first, second}) {
-        const SipAnswer read = ReadSipAnswer(answer);
-        if (read.isSip)
-            verdict = JudgeSipAnswer(read, QStringLiteral("10.0.0.2"));
-    }
-    QCOMPARE(verdict.caption, QStringLiteral("Отсутствует"));
-    QCOMPARE(int(verdict.sipState), 2);
 }
 
 void TestSipRegister::failureMessage_data()

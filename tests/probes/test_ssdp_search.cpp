@@ -1,0 +1,68 @@
+// SSDP search requests and the reading of the router's answers.
+#include <QTest>
+
+#include "probes/ssdp_search.h"
+
+using namespace probes;
+
+Q_DECLARE_METATYPE(probes::SsdpEffect)
+
+class TestSsdpSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void requestBytes_data();
+    void requestBytes();
+    void answers_data();
+    void answers();
+};
+
+void TestSsdpSearch::requestBytes_data()
+{
+    QTest::addColumn<int>("request");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("WANIPConnection") << 1
+        << QByteArray("M-SEARCH * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nMAN: \"ssdp:discover\"\r\nMX: 2\r\n"
+                      "ST: urn:schemas-upnp-org:service:WANIPConnection:1\r\n\r\n");
+    QTest::newRow("WANPPPConnection") << 2
+        << QByteArray("M-SEARCH * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nMAN: \"ssdp:discover\"\r\nMX: 2\r\n"
+                      "ST: urn:schemas-upnp-org:service:WANPPPConnection:1\r\n\r\n");
+    QTest::newRow("no such request") << 3 << QByteArray();
+}
+
+void TestSsdpSearch::requestBytes()
+{
+    QFETCH(int, request);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(BuildSsdpSearch(request), expected);
+}
+
+void TestSsdpSearch::answers_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("senderPort");
+    QTest::addColumn<SsdpEffect>("effect");
+
+    QTest::newRow("HTTP 200 from the router") << QByteArray("HTTP/1.1 200 OK\r\nST: x\r\n\r\n") << 1900
+                                              << SsdpEffect::Found;
+    QTest::newRow("HTTP error, other port") << QByteArray("HTTP/1.1 404 Not Found\r\n\r\n") << 40000
+                                            << SsdpEffect::Found;
+    QTest::newRow("just HTTP") << QByteArray("HTTP") << 1900 << SsdpEffect::Found;
+    QTest::newRow("lower-case http") << QByteArray("http/1.1 200 OK\r\n\r\n") << 1900 << SsdpEffect::None;
+    QTest::newRow("HTT") << QByteArray("HTT") << 1900 << SsdpEffect::None;
+    QTest::newRow("empty from 1900") << QByteArray() << 1900 << SsdpEffect::Cleared;
+    QTest::newRow("empty from 1901") << QByteArray() << 1901 << SsdpEffect::None;
+    QTest::newRow("SIP answer") << QByteArray("SIP/2.0 200 OK\r\n\r\n") << 1900 << SsdpEffect::None;
+    QTest::newRow("SIP answer from 5060") << QByteArray("SIP/2.0 200 OK\r\n\r\n") << 5060 << SsdpEffect::None;
+}
+
+void TestSsdpSearch::answers()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(int, senderPort);
+    QFETCH(SsdpEffect, effect);
+    QCOMPARE(ReadSsdpAnswer(data, senderPort), effect);
+}
+
+QTEST_GUILESS_MAIN(TestSsdpSearch)
+#include "test_ssdp_search.moc"
