@@ -28,6 +28,17 @@ using SocketData = QByteArray;
 
 // Opens the set: ProbeSocket (UDP, 0.0.0.0:0), FixedPortSocket (UDP, 0.0.0.0:port),
 // TcpSocket (TCP, unbound). Failures are shown through ShowMessage; opening goes on.
+// A fixed port held by another program (bind refused with "address in use", or a
+// different port read back) shows "Порт <port> занят другой программой !!!"; a port
+// refused for lack of privilege shows nothing. An open set is closed first.
+//
+// Delivery: the two UDP sinks get one ready() per queued datagram. After a ready()
+// that socket stays quiet until SocketReceive has been called on it, so a socket
+// nobody reads raises exactly one event. The TCP sink gets ready() once, when a
+// requested connection has been established; a refused or failed attempt raises
+// nothing (the socket is then replaced by a fresh one, so a later request can try
+// again). A handler run from ready() may close or reopen the set; a destroyed sink
+// is skipped.
 void OpenSockets(int port, NotificationSink* probeSink, NotificationSink* fixedSink,
                  NotificationSink* tcpSink);
 
@@ -35,13 +46,16 @@ void OpenSockets(int port, NotificationSink* probeSink, NotificationSink* fixedS
 void CloseSockets();
 
 // Sends one datagram (connectOnly false) or asks for a TCP connection (connectOnly true).
-// The address is dotted text; no name lookup. Results are not reported.
+// The address is dotted text; no name lookup (other text sends nothing). Results are
+// not reported. Connection requests while one is pending or made are ignored; data
+// sent through TcpSocket goes on its connection.
 void SocketSend(SocketId socket, const QString& address, int port, const SocketData& data,
                 bool connectOnly);
 
 // Receives one datagram of at most 1024 bytes. On error (nothing queued, datagram
-// longer than 1024 bytes) data is left untouched. The sender address ("0.0.0.0"
-// when none) and port (0 when none) are always written.
+// longer than 1024 bytes, which is dropped whole) data is left untouched. The sender
+// address ("0.0.0.0" when none) and port (0 when none) are always written. Lets the
+// socket's next readiness event through.
 void SocketReceive(SocketId socket, QString& fromAddress, int& fromPort, SocketData& data);
 
 // Local port of ProbeSocket as read back after binding (0..65535); 0 before the first open.
