@@ -37,9 +37,10 @@ struct SocketSetState {
     int probeLocalPort = 0;
     int fixedLocalPort = 0;
     bool open = false;
-    // The notifier whose activation is being delivered right now; it must
-    // outlive the delivery even if the handler closes the set.
-    QSocketNotifier* firing = nullptr;
+    // Deliveries in progress (a handler may run a nested event loop in which
+    // another socket fires). While any is under way, notifiers dropped by a
+    // handler that closes the set are deleted later, never under their own signal.
+    int delivering = 0;
 };
 
 SocketSetState& state()
@@ -80,7 +81,7 @@ void dropNotifier(SocketEntry& entry)
         return;
     notifier->setEnabled(false);
     QObject::disconnect(notifier, nullptr, nullptr, nullptr);
-    if (notifier == state().firing)
+    if (state().delivering > 0)
         notifier->deleteLater();
     else
         delete notifier;
@@ -135,10 +136,9 @@ void deliver(SocketId id, QSocketNotifier* notifier)
         if (error == 0 && ::getpeername(entry.fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0)
             error = errno;
         if (error != 0) {
-            QSocketNotifier* const outer = s.firing;
-            s.firing = notifier;
+            ++s.delivering;
             renewTcpSocket();
-            s.firing = outer;
+            --s.delivering;
             return;
         }
         s.tcpState = TcpState::Connected;
@@ -147,10 +147,9 @@ void deliver(SocketId id, QSocketNotifier* notifier)
     const QPointer<NotificationSink> sink = entry.sink;
     if (!sink)
         return;
-    QSocketNotifier* const outer = s.firing;
-    s.firing = notifier;
+    ++s.delivering;
     emit sink->ready();
-    s.firing = outer;
+    --s.delivering;
 }
 
 void attachNotifier(SocketId id, QSocketNotifier::Type type, bool enabled, bool reportFailure)

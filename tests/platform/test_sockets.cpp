@@ -67,6 +67,7 @@ private slots:
     void oneEventPerQueuedDatagram();
     void unreadSocketDoesNotSpin();
     void handlerMayReopenTheSet();
+    void nestedLoopHandlerMayCloseTheSet();
     void destroyedSinkIsSkipped();
 
     void tcpConnectRaisesWritableOnce();
@@ -424,6 +425,34 @@ void TestSockets::handlerMayReopenTheSet()
     QTRY_VERIFY_WITH_TIMEOUT(!SocketsOpen(), 2000);
     QTest::qWait(50);
     QCOMPARE(m_probeEvents, 1);
+}
+
+void TestSockets::nestedLoopHandlerMayCloseTheSet()
+{
+    // A handler that waits in a nested event loop (as a message box does) while
+    // another socket's handler closes the whole set.
+    const int port = FreeUdpPort();
+    LoopbackPeer peer;
+    bool nestedDone = false;
+    connect(m_fixedSink, &NotificationSink::ready, this, [&] {
+        QVERIFY(peer.sendTo(ProbeLocalPort(), "inner"));
+        QEventLoop loop;
+        QTimer::singleShot(200, &loop, &QEventLoop::quit);
+        loop.exec();
+        nestedDone = true;
+    });
+    connect(m_probeSink, &NotificationSink::ready, this, [] { CloseSockets(); });
+    openOn(port);
+    QVERIFY(peer.sendTo(port, "outer"));
+    QTRY_VERIFY_WITH_TIMEOUT(nestedDone, 2000);
+    QCOMPARE(m_fixedEvents, 1);
+    QCOMPARE(m_probeEvents, 1);
+    QVERIFY(!SocketsOpen());
+    QTest::qWait(50);
+
+    openOn(port);
+    QVERIFY(m_messages.isEmpty());
+    QCOMPARE(FixedLocalPort(), port);
 }
 
 void TestSockets::destroyedSinkIsSkipped()
