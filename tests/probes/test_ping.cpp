@@ -70,9 +70,9 @@ ip addr add 198.51.100.1/24 dev veth1
 ip link set veth1 up
 ip route add 203.0.113.0/24 via 198.51.100.3
 ip route add unreachable 192.0.2.128/25
-sysctl -qw net.ipv4.ip_forward=1
-sysctl -qw net.ipv4.icmp_ratelimit=0'
-sysctl -qw net.ipv4.ping_group_range="%1"
+echo 1 > /proc/sys/net/ipv4/ip_forward
+echo 0 > /proc/sys/net/ipv4/icmp_ratelimit'
+echo "%1" > /proc/sys/net/ipv4/ping_group_range
 echo ready
 read line || true
 )sh")
