@@ -115,6 +115,9 @@ def parse(output):
         if name is None:
             return
         text = "\n".join(lines)
+        if name == "Label2":
+            # A plain-text widget keeps line ends as LF; the checks use CR LF.
+            text = text.replace("\r\n", "\n").replace("\n", "\r\n")
         if name == "MESSAGE":
             messages.append(text)
         else:
