@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Runs outside the usual set-up: a client with its loopback interface only,
-UDP port 5060 held by another program, and "Повторить тест" after the router
-has been switched to another NAT behaviour."""
+UDP port 5060 held by another program, "Повторить тест" after the router
+has been switched to another NAT behaviour, and STUN answers whose second
+attribute is not CHANGED-ADDRESS."""
 import labtest as T
 
 
@@ -61,6 +62,18 @@ def main():
         c.equal(rep.count("Внешний адрес NATа: "), 1, "second report: one summary")
         c.contains(second["IPs"], "Порт UDP 5060 - не прошел\r\nПорт TCP 5060 - прошел", "second IPs")
         c.equal(second["IPs"].count("Основной шлюз "), 1, "second IPs rebuilt")
+    # coturn's own attribute order puts SOURCE-ADDRESS second. The program takes
+    # the second attribute as the alternative address, so its fourth request
+    # goes to the main address again and finds the same mapping even through
+    # a symmetric NAT: the rules then read "Port Restricted Cone". This run
+    # pins that reading to the second attribute.
+    runs = c.scenario("symmetric NAT, STUN answers in coturn's order", "--nat", "symmetric",
+                      "--stun-order", "coturn")
+    if c.check(len(runs) == 1, "one complete run expected"):
+        r = runs[0]
+        c.equal(r["NATType"], T.NAT_CAPTIONS["port-restricted-cone"], "NATType")
+        c.equal(r["STUN_Port"], T.RANDOM, "STUN_Port")
+        c.paragraphs(r["Label2"], ["R0", "R1", "C2", "C3", "C4", "C5"])
     c.finish()
 
 
