@@ -341,6 +341,11 @@ bool SocketsOpen()
     return state().open;
 }
 
+bool SocketCreated(SocketId socket)
+{
+    return state().open && entryFor(socket).fd >= 0;
+}
+
 QString LongToAddress(uint32_t networkOrderAddress)
 {
     in_addr address{};

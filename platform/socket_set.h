@@ -66,6 +66,9 @@ void SetProbeLocalPort(int port);
 int FixedLocalPort();
 bool SocketsOpen();
 
+// The socket exists in the open set (its creation did not fail).
+bool SocketCreated(SocketId socket);
+
 // 32-bit IPv4 address in network order -> dotted text ("" on failure).
 QString LongToAddress(uint32_t networkOrderAddress);
 // Host name or dotted text -> address in network order; 0xFFFFFFFF when unresolvable.

@@ -314,10 +314,14 @@ void TestSockets::closeTwiceThenReopen()
 {
     const int port = FreeUdpPort();
     openOn(port);
+    for (SocketId id : {SocketId::Probe, SocketId::Fixed, SocketId::Tcp})
+        QVERIFY(SocketCreated(id));
     CloseSockets();
     CloseSockets();
     QVERIFY(!SocketsOpen());
     QCOMPARE(FixedLocalPort(), 0);
+    for (SocketId id : {SocketId::Probe, SocketId::Fixed, SocketId::Tcp})
+        QVERIFY(!SocketCreated(id));
 
     // The same fixed port is free again for the next opening.
     openOn(port);
