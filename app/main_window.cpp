@@ -217,6 +217,14 @@ QString Form1a::listingFilePath() const
     return dir.isEmpty() ? QString() : dir + QLatin1Char('/') + kListingFile;
 }
 
+void Form1a::setReportText(const QString& text)
+{
+    reportText_ = text;
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Label2_->setPlainText(shown);
+}
+
 void Form1a::appendIps(const QString& text)
 {
     IPs_->setText(IPs_->text() + text);
@@ -246,7 +254,7 @@ void Form1a::Form_Load()
     }
     // 8. Arm the test run.
     state_.NatMode = kNatUndetermined;
-    Label2_->setPlainText(QStringLiteral("Идет процесс тестирования..."));
+    setReportText(QStringLiteral("Идет процесс тестирования..."));
     Timer1_->setInterval(1);
     Timer1_->start();
     // 9. Sockets.
@@ -309,7 +317,7 @@ void Form1a::RestartTest()
     state_.NatMode = kNatOpenInternet;
     state_.Udp5060Passed = 0;
     state_.Tcp5060Passed = 0;
-    Label2_->setPlainText(QStringLiteral("Идет процесс тестирования..."));
+    setReportText(QStringLiteral("Идет процесс тестирования..."));
     SIPsup_->setText(QStringLiteral("Отсутствует"));
     STUN_Port_->setText(QStringLiteral("Неизвестно"));
     UPnP_->setText(QStringLiteral("Отсутствует"));

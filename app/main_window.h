@@ -59,6 +59,8 @@ public:
     const platform::InterfaceTable& interfaceTable() const { return interfaceTable_; }
     const probes::ProviderEndpoints& endpoints() const { return deps_.endpoints; }
     QString listingFilePath() const;
+    // Text of the report box exactly as composed (CR LF line ends).
+    QString reportText() const { return reportText_; }
     QMenu* menu() const { return mnuText_; }
     QTimer* timer() const { return Timer1_; }
 
@@ -84,6 +86,7 @@ private:
     void openSockets();
     void Form_Unload();
     void appendIps(const QString& text);
+    void setReportText(const QString& text);
     void openPage(const QString& url);
     void showInterfaceListing();
     void showAbout();
@@ -93,6 +96,7 @@ private:
     TestRunState state_;
     platform::InterfaceTable interfaceTable_;
     bool unloaded_ = false;
+    QString reportText_;
 
     QPushButton* Command5_ = nullptr;
     QPushButton* Command3_ = nullptr;

@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QTimer>
 #include <cstdio>
@@ -35,8 +34,7 @@ void printWindow(const app::Form1a& window)
     printBlock("STUN_Port", label("STUN_Port"));
     printBlock("IPs", label("IPs"));
     printBlock("Ping", label("Ping"));
-    const auto* report = window.findChild<QPlainTextEdit*>(QStringLiteral("Label2"));
-    printBlock("Label2", report ? report->toPlainText() : QString());
+    printBlock("Label2", window.reportText());
     std::printf("==END==\n");
     std::fflush(stdout);
 }

@@ -1,0 +1,208 @@
+// The "Меню" pop-up of the main window and the small actions behind it.
+#include "app/main_window.h"
+#include "app/startup_survey.h"
+#include "platform/socket_set.h"
+#include "platform/user_message.h"
+#include "tools/dns_srv_window.h"
+#include "tools/passage_window.h"
+#include "tools/ping_window.h"
+#include "tools/stun_survey_window.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <unistd.h>
+
+namespace app {
+
+namespace {
+
+QAction* addItem(QMenu* menu, const char* name, const QString& caption)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+void addSeparator(QMenu* menu, const char* name)
+{
+    QAction* separator = menu->addSeparator();
+    separator->setObjectName(QString::fromLatin1(name));
+}
+
+// Lines of the About box.
+QString AboutText()
+{
+    const QStringList lines = {
+        WindowCaption(),
+        QString(),
+        QStringLiteral("______________________________________"),
+        QStringLiteral("Благодарности:"),
+        QStringLiteral("авторам стандартов SIP и STUN из рабочих групп IETF,"),
+        QStringLiteral("разработчикам библиотеки Qt,"),
+        QStringLiteral("разработчикам сетевой подсистемы ядра Linux и iproute2,"),
+        QStringLiteral("а также многочисленным партнерам,"),
+        QStringLiteral("которые используют данную программу."),
+    };
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+}  // namespace
+
+void Form1a::buildMenu()
+{
+    mnuText_ = new QMenu(QStringLiteral("Menu"), this);
+    mnuText_->setObjectName(QStringLiteral("mnuText"));
+    connect(addItem(mnuText_, "NewTest", QStringLiteral("Повторить тест")), &QAction::triggered, this,
+            &Form1a::RestartTest);
+    addSeparator(mnuText_, "www");
+    connect(addItem(mnuText_, "ForvardPorts", QStringLiteral("Проверка проброса портов")), &QAction::triggered,
+            this, &Form1a::OpenPassageTest);
+    connect(addItem(mnuText_, "STUNTest", QStringLiteral("Тест STUN серверов")), &QAction::triggered, this,
+            &Form1a::OpenStunSurvey);
+    connect(addItem(mnuText_, "DNSSRV", QStringLiteral("Тест поддержки DNS SRV")), &QAction::triggered, this,
+            &Form1a::OpenDnsSrvWindow);
+    connect(addItem(mnuText_, "Pingtest", QStringLiteral("Пинг-тест")), &QAction::triggered, this,
+            &Form1a::OpenPingWindow);
+
+    QMenu* links = mnuText_->addMenu(QStringLiteral("Полезные ссылки"));
+    links->setObjectName(QStringLiteral("Links"));
+    links->menuAction()->setObjectName(QStringLiteral("Links"));
+    const char* speedNames[] = {"speedtest1", "speedtest2", "Speedtest3"};
+    for (int i = 0; i < 3; ++i) {
+        QAction* item = addItem(links, speedNames[i], QStringLiteral("Проверка скорости Интернета %1").arg(i + 1));
+        const QString page = deps_.pages.speedTests.value(i);
+        connect(item, &QAction::triggered, this, [this, page] { openPage(page); });
+    }
+    connect(addItem(links, "ExtIP", QStringLiteral("Показать внешний IP адрес")), &QAction::triggered, this,
+            [this] { openPage(deps_.pages.externalAddress); });
+
+    connect(addItem(mnuText_, "Voewipconfig", QStringLiteral("Показать сетевые интерфейсы")), &QAction::triggered,
+            this, &Form1a::showInterfaceListing);
+    addSeparator(mnuText_, "rrrr");
+    connect(addItem(mnuText_, "Abaut", QStringLiteral("О программе")), &QAction::triggered, this,
+            &Form1a::showAbout);
+    addSeparator(mnuText_, "rrrr22");
+    connect(addItem(mnuText_, "Exit", QStringLiteral("Выход")), &QAction::triggered, this,
+            [this] { exitProgram(); });
+
+    connect(Command5_, &QPushButton::clicked, this, [this] {
+        // The menu opens above the button: its top edge 3050 twips above the button's top edge.
+        const int lift = 3050 * logicalDpiY() / 1440;
+        mnuText_->popup(Command5_->mapToGlobal(QPoint(0, -lift)));
+    });
+}
+
+bool Form1a::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == static_cast<QObject*>(Image1_)
+        && (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick)) {
+        openPage(deps_.pages.maker);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1a::OpenPassageTest()
+{
+    tools::Form1 window(deps_.endpoints, this);
+    window.setExternalAddress(state_.ExternalAddress);
+    platform::CloseSockets();
+    window.exec();
+    openSockets();
+}
+
+void Form1a::OpenStunSurvey()
+{
+    platform::CloseSockets();
+    platform::SetProbeLocalPort(0);
+    {
+        tools::Form2 window(deps_.endpoints, this);
+        window.exec();
+    }
+    openSockets();
+}
+
+void Form1a::OpenDnsSrvWindow()
+{
+    tools::Form3 window(deps_.endpoints, this);
+    window.exec();
+}
+
+void Form1a::OpenPingWindow()
+{
+    tools::Form4 window(deps_.endpoints, this);
+    window.exec();
+}
+
+void Form1a::openPage(const QString& url)
+{
+    QDesktopServices::openUrl(QUrl(url));
+}
+
+void Form1a::showInterfaceListing()
+{
+    // A terminal that runs the listing and stays open, as a console would.
+    const QString script = QStringLiteral("ip address; exec \"${SHELL:-/bin/sh}\"");
+    const QStringList terminals = {QStringLiteral("x-terminal-emulator"), QStringLiteral("gnome-terminal"),
+                                   QStringLiteral("konsole"),            QStringLiteral("xfce4-terminal"),
+                                   QStringLiteral("mate-terminal"),      QStringLiteral("lxterminal"),
+                                   QStringLiteral("xterm")};
+    for (const QString& terminal : terminals) {
+        if (QStandardPaths::findExecutable(terminal).isEmpty())
+            continue;
+        QStringList args;
+        if (terminal == QLatin1String("gnome-terminal"))
+            args << QStringLiteral("--") << QStringLiteral("sh") << QStringLiteral("-c") << script;
+        else
+            args << QStringLiteral("-e") << QStringLiteral("sh") << QStringLiteral("-c") << script;
+        if (QProcess::startDetached(terminal, args))
+            return;
+    }
+
+    // No terminal on this desktop: show the same listing in a window of our own.
+    QProcess ip;
+    ip.start(QStringLiteral("ip"), {QStringLiteral("address")});
+    ip.waitForFinished(5000);
+    QString listing = QString::fromLocal8Bit(ip.readAllStandardOutput());
+    if (listing.isEmpty())
+        listing = QString::fromLocal8Bit(ip.readAllStandardError());
+
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("InterfaceListing"));
+    dialog.setWindowTitle(QStringLiteral("Показать сетевые интерфейсы"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* text = new QPlainTextEdit(listing, &dialog);
+    text->setReadOnly(true);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(text);
+    auto* close = new QPushButton(QStringLiteral("Закрыть"), &dialog);
+    connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
+    layout->addWidget(close, 0, Qt::AlignRight);
+    dialog.resize(760, 480);
+    dialog.exec();
+}
+
+void Form1a::showAbout()
+{
+    platform::ShowMessage(AboutText(), QStringLiteral("О программе"), platform::MessageIcon::Information);
+}
+
+void Form1a::exitProgram()
+{
+    // Ends the process at once; only the private temporary directory is removed.
+    RemovePrivateTempDir();
+    ::_exit(0);
+}
+
+}  // namespace app

@@ -1,0 +1,158 @@
+// Sending side and answer handlers of the STUN, SIP and UPnP probes of the
+// main window. The protocol work itself lives in probes/.
+#include "app/main_window.h"
+#include "platform/socket_set.h"
+#include "platform/user_message.h"
+#include "probes/nat_classifier.h"
+#include "probes/sip_register.h"
+#include "probes/ssdp_search.h"
+#include "probes/stun_message.h"
+
+#include <QLabel>
+
+namespace app {
+
+namespace {
+constexpr int kStunCopies = 7;
+constexpr int kRegisterCount = 6;
+constexpr int kSsdpCopies = 2;
+}  // namespace
+
+void Form1a::SendStun()
+{
+    using platform::SocketId;
+    const auto& e = deps_.endpoints;
+    const QByteArray plain = probes::BuildBindingRequest(0x08);
+    for (int i = 0; i < kStunCopies; ++i)
+        platform::SocketSend(SocketId::Probe, e.mainServer, e.stunPort, plain, false);
+    const QByteArray changeIp = probes::BuildBindingRequest(0x09, probes::kChangeIp);
+    for (int i = 0; i < kStunCopies; ++i)
+        platform::SocketSend(SocketId::Probe, e.mainServer, e.stunPort, changeIp, false);
+    const QByteArray changePort = probes::BuildBindingRequest(0x0A, probes::kChangePort);
+    for (int i = 0; i < kStunCopies; ++i)
+        platform::SocketSend(SocketId::Probe, e.mainServer, e.stunPort, changePort, false);
+    NATType_->setText(probes::UdpBlockedCaption());
+}
+
+void Form1a::HandleStunReply()
+{
+    QString fromAddress;
+    int fromPort = 0;
+    QByteArray data;
+    platform::SocketReceive(platform::SocketId::Probe, fromAddress, fromPort, data);
+    const std::optional<probes::StunReplyFields> reply = probes::ReadStunReply(data);
+    if (!reply)
+        return;
+
+    switch (reply->testByte) {
+    case 0x08: {
+        state_.MappedPort = reply->mappedPort;
+        state_.StunMappedAddress = reply->mappedAddress;
+        IPAdr_->setText(reply->mappedAddress);
+        state_.ExternalAddress = reply->mappedAddress;
+        state_.StunGotMapped = 1;
+        state_.StunChangedPort = reply->alternativePort;
+        state_.StunChangedAddress = reply->alternativeAddress;
+        const QByteArray request = probes::BuildBindingRequest(0x0B);
+        for (int i = 0; i < kStunCopies; ++i)
+            platform::SocketSend(platform::SocketId::Probe, state_.StunChangedAddress, state_.StunChangedPort,
+                                 request, false);
+        break;
+    }
+    case 0x09:
+        state_.StunChangeIpReply = 1;
+        break;
+    case 0x0A:
+        state_.StunChangePortReply = 1;
+        break;
+    case 0x0B:
+        if (reply->mappedAddress == state_.StunMappedAddress && reply->mappedPort == state_.MappedPort)
+            state_.StunSameMapping = 1;
+        break;
+    default:
+        break;
+    }
+
+    probes::StunFlags flags;
+    flags.gotMapped = state_.StunGotMapped;
+    flags.changeIpReply = state_.StunChangeIpReply;
+    flags.changePortReply = state_.StunChangePortReply;
+    flags.sameMapping = state_.StunSameMapping;
+    const QString entry1 = interfaceTable_.isEmpty() ? QString() : interfaceTable_.first().Address;
+    const std::optional<probes::NatVerdict> verdict = probes::ClassifyNat(
+        flags, state_.StunMappedAddress, state_.MappedPort, entry1, platform::ProbeLocalPort());
+    if (verdict) {
+        NATType_->setText(verdict->caption);
+        state_.NatMode = verdict->natMode;
+    }
+}
+
+void Form1a::SendSIP()
+{
+    using platform::SocketId;
+    const auto& e = deps_.endpoints;
+    if (!platform::SocketCreated(SocketId::Fixed)) {
+        // Nothing can leave from port 5060: the probe ends here.
+        platform::ShowMessage(probes::SendSipFailureMessage(interfaceTable_));
+        return;
+    }
+    for (int i = 0; i < kRegisterCount; ++i) {
+        const QByteArray request =
+            probes::BuildRegisterRequest(e.mainServer, state_.MainAddress, probes::DrawRegisterNumber());
+        platform::SocketSend(SocketId::Fixed, e.mainServer, e.sipPort, request, false);
+    }
+    platform::SocketSend(SocketId::Tcp, e.secondServer, e.sipPort, {}, true);
+    platform::SocketSend(SocketId::Tcp, e.secondServer, e.sipPort, {}, true);
+    platform::SocketSend(SocketId::Tcp, e.mainServer, e.sipPort, {}, true);
+    platform::SocketSend(SocketId::Tcp, e.mainServer, e.sipPort, {}, true);
+}
+
+void Form1a::SendUPnP()
+{
+    using platform::SocketId;
+    const int port = deps_.endpoints.ssdpPort;
+    for (int request = 1; request <= 2; ++request) {
+        const QByteArray search = probes::BuildSsdpSearch(request);
+        for (int i = 0; i < kSsdpCopies; ++i)
+            platform::SocketSend(SocketId::Fixed, state_.Gateway, port, search, false);
+        // Routers that answer only searches sent to the SSDP group are found too.
+        for (int i = 0; i < kSsdpCopies; ++i)
+            platform::SocketSend(SocketId::Fixed, deps_.endpoints.ssdpGroup, port, search, false);
+    }
+}
+
+void Form1a::HandleFixedPortReply()
+{
+    QString fromAddress;
+    int fromPort = 0;
+    QByteArray data;
+    platform::SocketReceive(platform::SocketId::Fixed, fromAddress, fromPort, data);
+
+    const probes::SipAnswer answer = probes::ReadSipAnswer(data);
+    if (answer.isSip) {
+        state_.Udp5060Passed = 1;
+        const probes::SipVerdict verdict = probes::JudgeSipAnswer(answer, state_.MainAddress);
+        SIPsup_->setText(verdict.caption);
+        state_.SipState = verdict.sipState;
+    }
+
+    switch (probes::ReadSsdpAnswer(data, fromPort)) {
+    case probes::SsdpEffect::Found:
+        state_.UpnpFound = 1;
+        UPnP_->setText(QStringLiteral("Присутствует"));
+        break;
+    case probes::SsdpEffect::Cleared:
+        state_.UpnpFound = 0;
+        UPnP_->setText(QStringLiteral("Отсутствует"));
+        break;
+    case probes::SsdpEffect::None:
+        break;
+    }
+}
+
+void Form1a::TcpConnected()
+{
+    state_.Tcp5060Passed = 1;
+}
+
+}  // namespace app
