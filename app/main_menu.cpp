@@ -114,10 +114,12 @@ bool Form1a::eventFilter(QObject* watched, QEvent* event)
 
 void Form1a::OpenPassageTest()
 {
-    tools::Form1 window(deps_.endpoints, this);
-    window.setExternalAddress(state_.ExternalAddress);
-    platform::CloseSockets();
-    window.exec();
+    {
+        tools::Form1 window(deps_.endpoints, this);
+        window.setExternalAddress(state_.ExternalAddress);
+        platform::CloseSockets();
+        window.exec();
+    }
     openSockets();
 }
 
@@ -126,8 +128,11 @@ void Form1a::OpenStunSurvey()
     platform::CloseSockets();
     platform::SetProbeLocalPort(0);
     {
-        tools::Form2 window(deps_.endpoints, this);
-        window.exec();
+        std::unique_ptr<tools::Form2> window =
+            deps_.surveyServers.isEmpty()
+                ? std::make_unique<tools::Form2>(deps_.endpoints, this)
+                : std::make_unique<tools::Form2>(deps_.endpoints, deps_.surveyServers, this);
+        window->exec();
     }
     openSockets();
 }

@@ -4,8 +4,10 @@
 #include "app/test_run_state.h"
 #include "platform/interfaces.h"
 #include "probes/endpoints.h"
+#include "tools/stun_survey.h"
 
 #include <QWidget>
+#include <QList>
 #include <functional>
 #include <memory>
 
@@ -27,6 +29,8 @@ struct MainWindowDependencies {
     probes::ProviderEndpoints endpoints = probes::ProviderEndpoints::builtIn();
     probes::WebPages pages = probes::WebPages::builtIn();
     std::function<platform::InterfaceTable()> listInterfaces = platform::ListInterfaces;
+    // Servers of the STUN survey window; empty: its built-in list of public servers.
+    QList<tools::SurveyServer> surveyServers;
 };
 
 class Form1a : public QWidget {
