@@ -86,6 +86,13 @@ def preflight():
     if r.returncode != 0:
         skip("network namespaces cannot be created here: " + r.stderr.strip())
     subprocess.run(["ip", "netns", "del", probe], capture_output=True)
+    # Labs left behind by a scenario runner that was killed (id "s<its pid>").
+    state_root = "/run/tvl-lab"
+    if os.path.isdir(state_root):
+        for lab_id in os.listdir(state_root):
+            m = re.fullmatch(r"s(\d+)", lab_id)
+            if m and not os.path.exists("/proc/" + m.group(1)):
+                subprocess.run([os.path.join(LAB_DIR, "tvl-lab"), "down", lab_id], capture_output=True)
     build = os.environ.get("TARVOLIN_BUILD_DIR", "/work/main/build")
     if not os.access(os.path.join(build, "tarvolin-scenario"), os.X_OK):
         print("FAIL: %s/tarvolin-scenario is not built" % build)
