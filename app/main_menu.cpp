@@ -206,6 +206,7 @@ void Form1a::showAbout()
 void Form1a::exitProgram()
 {
     // Ends the process at once; only the private temporary directory is removed.
+    stopCapture();
     RemovePrivateTempDir();
     ::_exit(0);
 }

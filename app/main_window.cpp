@@ -133,7 +133,9 @@ void Form1a::buildControls()
     STUN_Port_ = addPair(4, "Label6", QStringLiteral("Распределение портов"), "STUN_Port",
                          QStringLiteral("Неизвестно"));
     natGrid->setColumnStretch(1, 1);
-    natGrid->setColumnMinimumWidth(1, 210);
+    // Room for the longest value, so the window does not change shape when captions arrive.
+    natGrid->setColumnMinimumWidth(
+        1, STUN_Port_->fontMetrics().horizontalAdvance(QStringLiteral("Совпадающий порт (Preserves port)")) + 8);
 
     // Interfaces.
     auto* Frame1 = new QGroupBox(QStringLiteral("Сетевые интерфейсы"), this);
@@ -208,7 +210,7 @@ void Form1a::buildControls()
     grid->addWidget(Picture1, 4, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(1, 1);
-    resize(1040, 760);
+    resize(1120, 780);
 }
 
 QString Form1a::listingFilePath() const
@@ -332,14 +334,28 @@ void Form1a::ipconfig()
     const QString path = listingFilePath();
     if (path.isEmpty())
         return;
+    stopCapture();
     if (QFile::exists(path))
         QFile::remove(path);
-    QProcess process;
-    process.setProgram(QStringLiteral("ip"));
-    process.setArguments({QStringLiteral("address")});
-    process.setStandardOutputFile(path);
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.startDetached();
+    // Runs in the background; the second tick of the test run reads the file.
+    capture_ = new QProcess(this);
+    capture_->setProgram(QStringLiteral("ip"));
+    capture_->setArguments({QStringLiteral("address")});
+    capture_->setStandardOutputFile(path);
+    capture_->setStandardErrorFile(QProcess::nullDevice());
+    capture_->start();
+}
+
+void Form1a::stopCapture()
+{
+    if (!capture_)
+        return;
+    if (capture_->state() != QProcess::NotRunning) {
+        capture_->kill();
+        capture_->waitForFinished(1000);
+    }
+    delete capture_;
+    capture_ = nullptr;
 }
 
 void Form1a::Form_Unload()
@@ -348,6 +364,7 @@ void Form1a::Form_Unload()
         return;
     unloaded_ = true;
     platform::CloseSockets();
+    stopCapture();
     const QString path = listingFilePath();
     if (!path.isEmpty() && QFile::exists(path))
         QFile::remove(path);

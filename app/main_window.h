@@ -14,6 +14,7 @@
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class QProcess;
 class QPushButton;
 class QTimer;
 class QTemporaryDir;
@@ -89,6 +90,7 @@ private:
     void DnsTest();
     void openSockets();
     void Form_Unload();
+    void stopCapture();
     void appendIps(const QString& text);
     void setReportText(const QString& text);
     void openPage(const QString& url);
@@ -101,6 +103,7 @@ private:
     platform::InterfaceTable interfaceTable_;
     bool unloaded_ = false;
     QString reportText_;
+    QProcess* capture_ = nullptr;  // the running listing capture, if any
 
     QPushButton* Command5_ = nullptr;
     QPushButton* Command3_ = nullptr;

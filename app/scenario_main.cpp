@@ -72,6 +72,7 @@ int main(int argc, char** argv)
             return;
         }
         if (!screenshotPath.isEmpty()) {
+            QCoreApplication::processEvents();  // pending layout updates of the new captions
             window->repaint();
             if (window->grab().save(screenshotPath))
                 std::printf("==SCREENSHOT==\n%s\n", screenshotPath.toUtf8().constData());
