@@ -6,6 +6,7 @@
 //
 // Message boxes are printed as "==MESSAGE==" blocks instead of blocking.
 #include "app/main_window.h"
+#include "app/termination_signals.h"
 #include "platform/user_message.h"
 
 #include <QApplication>
@@ -44,6 +45,7 @@ void printWindow(const app::Form1a& window)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    app::QuitOnTerminationSignals();
     QString restartCommand;
     QString screenshotPath;
     int timeoutSeconds = 180;
