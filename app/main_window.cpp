@@ -97,12 +97,9 @@ Form1a::~Form1a()
 
 void Form1a::buildControls()
 {
-    Sig_ = new platform::NotificationSink(this);
-    Sig_->setObjectName(QStringLiteral("Sig"));
-    Sig2_ = new platform::NotificationSink(this);
-    Sig2_->setObjectName(QStringLiteral("Sig2"));
-    Sig3_ = new platform::NotificationSink(this);
-    Sig3_->setObjectName(QStringLiteral("Sig3"));
+    Sig_ = new platform::NotificationSink(this, QStringLiteral("Sig"));
+    Sig2_ = new platform::NotificationSink(this, QStringLiteral("Sig2"));
+    Sig3_ = new platform::NotificationSink(this, QStringLiteral("Sig3"));
     connect(Sig_, &platform::NotificationSink::ready, this, &Form1a::HandleStunReply);
     connect(Sig2_, &platform::NotificationSink::ready, this, &Form1a::HandleFixedPortReply);
     connect(Sig3_, &platform::NotificationSink::ready, this, &Form1a::TcpConnected);

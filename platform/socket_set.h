@@ -17,6 +17,7 @@ class NotificationSink : public QWidget {
     Q_OBJECT
 public:
     explicit NotificationSink(QWidget* parent = nullptr) : QWidget(parent) { hide(); }
+    NotificationSink(QWidget* parent, const QString& name) : NotificationSink(parent) { setObjectName(name); }
 signals:
     void ready();
 };

@@ -96,12 +96,9 @@ Form1::Form1(const probes::ProviderEndpoints& endpoints, QWidget* parent)
     Command2_->setAutoDefault(false);
     Command4_->setAutoDefault(false);
 
-    Picture1_ = new platform::NotificationSink(this);
-    Picture1_->setObjectName(QStringLiteral("Picture1"));
-    Picture2_ = new platform::NotificationSink(this);
-    Picture2_->setObjectName(QStringLiteral("Picture2"));
-    Picture3_ = new platform::NotificationSink(this);
-    Picture3_->setObjectName(QStringLiteral("Picture3"));
+    Picture1_ = new platform::NotificationSink(this, QStringLiteral("Picture1"));
+    Picture2_ = new platform::NotificationSink(this, QStringLiteral("Picture2"));
+    Picture3_ = new platform::NotificationSink(this, QStringLiteral("Picture3"));
 
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName(QStringLiteral("Timer1"));

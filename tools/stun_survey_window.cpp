@@ -60,12 +60,9 @@ Form2::Form2(const probes::ProviderEndpoints& /*endpoints*/, QList<SurveyServer>
     Label3_->setObjectName(QStringLiteral("Label3"));
     Label3_->setWordWrap(true);
 
-    Picture1_ = new platform::NotificationSink(this);
-    Picture1_->setObjectName(QStringLiteral("Picture1"));
-    Picture2_ = new platform::NotificationSink(this);
-    Picture2_->setObjectName(QStringLiteral("Picture2"));
-    Picture3_ = new platform::NotificationSink(this);
-    Picture3_->setObjectName(QStringLiteral("Picture3"));
+    Picture1_ = new platform::NotificationSink(this, QStringLiteral("Picture1"));
+    Picture2_ = new platform::NotificationSink(this, QStringLiteral("Picture2"));
+    Picture3_ = new platform::NotificationSink(this, QStringLiteral("Picture3"));
 
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName(QStringLiteral("Timer1"));
