@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QtTest>
@@ -273,6 +274,37 @@ private slots:
                                                 QStringLiteral("sip.") + kDomain)},
                          {},
                          {}});
+    }
+
+    // The TCP probe goes to port 5060 itself; only an established connection counts.
+    void tcpFlagNeedsAnAcceptedConnection_data()
+    {
+        QTest::addColumn<bool>("listening");
+        QTest::newRow("listener on 127.0.0.4:5060") << true;
+        QTest::newRow("nothing listens") << false;
+    }
+    void tcpFlagNeedsAnAcceptedConnection()
+    {
+        QFETCH(bool, listening);
+        QTcpServer listener;
+        if (listening)
+            QVERIFY(listener.listen(QHostAddress(QStringLiteral("127.0.0.4")), 5060));
+        app::MainWindowDependencies deps = loopbackDependencies();
+        deps.endpoints.mainServer = QStringLiteral("127.0.0.4");
+        deps.endpoints.secondServer = QStringLiteral("127.0.0.4");
+        deps.endpoints.sipPort = 5060;
+        app::Form1a window(deps);
+        window.Form_Load();
+        window.timer()->stop();  // the probe alone, no test run
+        window.SendSIP();
+        if (listening) {
+            QTRY_COMPARE_WITH_TIMEOUT(int(window.state().Tcp5060Passed), 1, 5000);
+            QVERIFY(listener.hasPendingConnections() || listener.waitForNewConnection(1000));
+        } else {
+            QTest::qWait(500);
+            QCOMPARE(int(window.state().Tcp5060Passed), 0);
+        }
+        QCOMPARE(int(window.state().Udp5060Passed), 0);
     }
 
     void takenPortIsReportedAndTheRunCompletes()
