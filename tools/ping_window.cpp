@@ -42,7 +42,11 @@ Form4::Form4(const probes::ProviderEndpoints& endpoints, QWidget* parent)
 
     Text1_ = new QPlainTextEdit(this);
     Text1_->setObjectName(QStringLiteral("Text1"));
-    Text1_->setMinimumSize(520, 260);
+    // Wide enough for a whole log line with a long status text.
+    Text1_->setMinimumSize(Text1_->fontMetrics().horizontalAdvance(QStringLiteral(
+                               "Запрос № 9999 на 255.255.255.255 - время ответа 1000 мс - статус  [ip dest port non trouve]"))
+                               + 40,
+                           260);
 
     Num_ = new QLabel(this);
     Num_->setObjectName(QStringLiteral("Num"));
