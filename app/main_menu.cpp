@@ -104,8 +104,8 @@ void Form1a::buildMenu()
 
 bool Form1a::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == static_cast<QObject*>(Image1_)
-        && (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick)) {
+    // A click opens the maker's page; a double click is two clicks (two releases).
+    if (watched == static_cast<QObject*>(Image1_) && event->type() == QEvent::MouseButtonRelease) {
         openPage(deps_.pages.maker);
         return true;
     }

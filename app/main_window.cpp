@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -231,6 +232,9 @@ void Form1a::appendIps(const QString& text)
 
 void Form1a::Form_Load()
 {
+    // The first tick comes once the load sequence has returned.
+    ++loading_;
+    const auto loaded = qScopeGuard([this] { --loading_; });
     unloaded_ = false;
     // 1. Interface table.
     interfaceTable_ = deps_.listInterfaces();
@@ -293,6 +297,8 @@ void Form1a::DnsTest()
 
 void Form1a::RestartTest()
 {
+    ++loading_;
+    const auto restarted = qScopeGuard([this] { --loading_; });
     platform::CloseSockets();
     // A restarted run starts from clean per-run results, so that it never
     // reports an earlier run's findings as its own.

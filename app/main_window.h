@@ -102,6 +102,9 @@ private:
     TestRunState state_;
     platform::InterfaceTable interfaceTable_;
     bool unloaded_ = false;
+    // Set while the load sequence (or a restart) runs: a message box shown
+    // meanwhile runs an event loop, and Timer1 must not tick inside it.
+    int loading_ = 0;
     QString reportText_;
     QProcess* capture_ = nullptr;  // the running listing capture, if any
 

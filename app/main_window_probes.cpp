@@ -91,8 +91,9 @@ void Form1a::SendSIP()
 {
     using platform::SocketId;
     const auto& e = deps_.endpoints;
-    if (!platform::SocketCreated(SocketId::Fixed)) {
-        // Nothing can leave from port 5060: the probe ends here.
+    if (!platform::SocketCreated(SocketId::Fixed) || platform::FixedLocalPort() != probes::kSipLocalPort) {
+        // Nothing can leave from port 5060 (no socket, or the port belongs to
+        // another program): the probe ends here rather than test another port.
         platform::ShowMessage(probes::SendSipFailureMessage(interfaceTable_));
         return;
     }

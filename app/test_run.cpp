@@ -16,6 +16,8 @@ namespace app {
 
 void Form1a::Timer1_Timer()
 {
+    if (loading_ > 0)
+        return;  // the timer keeps running; its next tick after loading counts
     if (Timer1_->interval() == 1)
         runFirstTick();
     else

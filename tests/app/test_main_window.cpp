@@ -139,6 +139,8 @@ private slots:
     void init()
     {
         messages_.clear();
+        sip_.clearRequests();
+        stun_.clearRequests();
         stun_.answerAll();
         stun_.setMappedAddress(QStringLiteral("198.51.100.7"), 3333);
         stun_.setAttributeOrder(FakeStunServer::AttributeOrder::Coturn);
@@ -311,11 +313,26 @@ private slots:
     {
         QUdpSocket squatter;
         QVERIFY(squatter.bind(QHostAddress::AnyIPv4, 5060));
+        // A real message box runs an event loop while it is open: the test run
+        // must not start inside the load sequence.
+        platform::SetMessageHandler([this](const platform::UserMessage& m) {
+            messages_ << m.text;
+            QTest::qWait(100);
+        });
         app::Form1a window(loopbackDependencies());
         window.Form_Load();
         QCOMPARE(messages_, QStringList{QStringLiteral("Порт 5060 занят другой программой !!!")});
+        QCOMPARE(text(window, "Ping"), QString());
+        QVERIFY(text(window, "IPs").endsWith(QStringLiteral("\r\nDNS тест - прошел")));
+
         QVERIFY(runToEnd(window));
-        QVERIFY(text(window, "Label2").startsWith(QStringLiteral("Внешний адрес NATа: 198.51.100.7")));
+        platform::SetMessageHandler([this](const platform::UserMessage& m) { messages_ << m.text; });
+        // Port 5060 belongs to another program: the SIP probe says so and sends nothing.
+        QCOMPARE(messages_.value(1),
+                 QStringLiteral("Ошибка открытия порта 5060 !!!\r\nВозможно порт занят другой программой."));
+        QCOMPARE(sip_.requests().size(), 0);
+        QVERIFY(text(window, "IPs").endsWith(QStringLiteral("\r\n\r\nПорт UDP 5060 - не прошел\r\nПорт TCP 5060 - не прошел")));
+        QVERIFY(window.reportText().startsWith(QStringLiteral("Внешний адрес NATа: 198.51.100.7")));
     }
 };
 
