@@ -74,4 +74,16 @@ int FreeTcpPort()
     return server.serverPort();
 }
 
+bool WaitForFreeUdpPort(int port, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    do {
+        QUdpSocket probe;
+        if (probe.bind(QHostAddress::AnyIPv4, quint16(port), QAbstractSocket::DontShareAddress))
+            return true;
+        QTest::qWait(250);
+    } while (!deadline.hasExpired());
+    return false;
+}
+
 }  // namespace testsupport

@@ -43,4 +43,8 @@ int FreeUdpPort(int minimum = 1024);
 // A TCP port on 127.0.0.1 with no listener right now.
 int FreeTcpPort();
 
+// Waits (keeping the event loop running) until UDP port on 0.0.0.0 can be
+// bound: other test programs on this machine may hold it for a while.
+bool WaitForFreeUdpPort(int port, int timeoutMs = 90000);
+
 }  // namespace testsupport

@@ -4,7 +4,6 @@
 #include "tools/leading_number.h"
 #include "tools/passage_window.h"
 
-#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -22,19 +21,6 @@ using tools::Form1;
 namespace {
 
 const QString kSipServer = QStringLiteral("192.0.2.44");
-
-// Other test programs on this machine may hold the SIP port for a while.
-bool waitForSipPort(int timeoutMs = 90000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        QUdpSocket probe;
-        if (probe.bind(QHostAddress::AnyIPv4, 5060, QAbstractSocket::DontShareAddress))
-            return true;
-        QTest::qWait(250);
-    } while (!deadline.hasExpired());
-    return false;
-}
 
 // A typed port nobody else on this machine is expected to hold.
 int freePort()
@@ -98,7 +84,7 @@ private:
 
 void TestPassageWindow::init()
 {
-    QVERIFY2(waitForSipPort(), "UDP port 5060 stays taken by another program");
+    QVERIFY2(testsupport::WaitForFreeUdpPort(5060), "UDP port 5060 stays taken by another program");
     m_messages.clear();
     platform::SetMessageHandler([this](const platform::UserMessage& m) { m_messages << m.text; });
     m_server = std::make_unique<LoopbackPeer>(QHostAddress(QStringLiteral("127.0.0.5")));

@@ -1,9 +1,9 @@
 #include "platform/socket_set.h"
 #include "platform/user_message.h"
+#include "support/loopback_peer.h"
 #include "tools/stun_survey.h"
 #include "tools/stun_survey_window.h"
 
-#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -19,19 +19,6 @@ using tools::StunSurvey;
 using tools::SurveyServer;
 
 namespace {
-
-// Other test programs on this machine may hold the SIP port for a while.
-bool waitForSipPort(int timeoutMs = 90000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        QUdpSocket probe;
-        if (probe.bind(QHostAddress::AnyIPv4, 5060, QAbstractSocket::DontShareAddress))
-            return true;
-        QTest::qWait(250);
-    } while (!deadline.hasExpired());
-    return false;
-}
 
 SurveyServer server(const QString& name, const QString& address = QString(), int port = 3478)
 {
@@ -156,7 +143,7 @@ private:
 
 void TestStunSurvey::init()
 {
-    QVERIFY2(waitForSipPort(), "UDP port 5060 stays taken by another program");
+    QVERIFY2(testsupport::WaitForFreeUdpPort(5060), "UDP port 5060 stays taken by another program");
     m_messages.clear();
     platform::SetMessageHandler([this](const platform::UserMessage& m) { m_messages << m.text; });
 }
