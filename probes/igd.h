@@ -1,0 +1,53 @@
+#pragma once
+// UPnP Internet Gateway Device: the SSDP answer's LOCATION, the device
+// description, and the SOAP action GetExternalIPAddress of the WAN connection
+// service (UPnP Device Architecture 1.0/2.0, WANIPConnection:1/2). The HTTP
+// messages are built and read here; the transport lives in platform/.
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+namespace probes {
+
+// Value of header name (case-insensitive) in an SSDP/HTTP header block; "" if absent.
+QString HeaderValue(const QByteArray& message, const QByteArray& name);
+
+// M-SEARCH for any Internet gateway device (UDA 1.0 section 1.2.2): ST
+// urn:schemas-upnp-org:device:InternetGatewayDevice:1 matches version 1 and 2
+// devices (a version-2 device answers searches for version 1).
+QByteArray BuildIgdSearch();
+
+// "GET path HTTP/1.1" with Host and "Connection: close".
+QByteArray BuildHttpGet(const QUrl& url);
+
+struct HttpAnswer {
+    bool complete = false;  // the whole body is there
+    int status = 0;         // 0: no status line yet or not HTTP
+    QByteArray body;
+};
+
+// Reads an HTTP/1.x answer (RFC 9112): body by Content-Length, by chunked
+// transfer coding, or up to the end of the connection (closed = true).
+HttpAnswer ReadHttpAnswer(const QByteArray& raw, bool closed);
+
+struct IgdDescription {
+    bool valid = false;
+    int deviceVersion = 0;         // InternetGatewayDevice:N
+    QString serviceType;           // the WAN connection service chosen
+    int serviceVersion = 0;        // WANIPConnection:N / WANPPPConnection:N
+    QUrl controlUrl;               // absolute
+    QString friendlyName;
+};
+
+// The root device's type and version, and the WANIPConnection service of
+// highest version (else WANPPPConnection) with its control URL resolved
+// against URLBase or, without it, the description's own location.
+IgdDescription ReadIgdDescription(const QByteArray& xml, const QUrl& location);
+
+// The POST of GetExternalIPAddress to the control URL.
+QByteArray BuildGetExternalIpRequest(const QUrl& controlUrl, const QString& serviceType);
+
+// NewExternalIPAddress of a successful answer (HTTP 200, no SOAP fault); "" otherwise.
+QString ReadExternalIpAnswer(const HttpAnswer& answer);
+
+}  // namespace probes

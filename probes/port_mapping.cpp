@@ -1,0 +1,98 @@
+#include "probes/port_mapping.h"
+
+#include <QHostAddress>
+
+namespace probes {
+
+namespace {
+
+uint32_t ReadU32(const QByteArray& d, int at)
+{
+    return (uint32_t(uint8_t(d[at])) << 24) | (uint32_t(uint8_t(d[at + 1])) << 16)
+        | (uint32_t(uint8_t(d[at + 2])) << 8) | uint32_t(uint8_t(d[at + 3]));
+}
+
+constexpr int kNatPmpVersion = 0;
+constexpr int kPcpVersion = 2;
+constexpr int kResultUnsupportedVersion = 1;  // RFC 6886 section 3.5, RFC 6887 section 7.4
+
+}  // namespace
+
+QByteArray BuildNatPmpAddressRequest()
+{
+    return QByteArray(2, '\0');
+}
+
+QByteArray BuildPcpAnnounceRequest(const QString& clientAddress)
+{
+    QHostAddress address;
+    if (!address.setAddress(clientAddress) || address.protocol() != QHostAddress::IPv4Protocol)
+        return {};
+    // RFC 6887 section 7.1: version, R=0 + opcode, reserved (16), requested
+    // lifetime (32), client address (128). ANNOUNCE carries no opcode data.
+    QByteArray m(24, '\0');
+    m[0] = char(kPcpVersion);
+    m[1] = 0;  // ANNOUNCE
+    m[18] = char(0xFF);
+    m[19] = char(0xFF);
+    const uint32_t v4 = address.toIPv4Address();
+    for (int i = 0; i < 4; ++i)
+        m[20 + i] = char((v4 >> (24 - 8 * i)) & 0xFF);
+    return m;
+}
+
+MappingAnswer ReadMappingAnswer(const QByteArray& data)
+{
+    MappingAnswer a;
+    if (data.size() < 4)
+        return a;
+    a.version = uint8_t(data[0]);
+    const int op = uint8_t(data[1]);
+    if (a.version == kNatPmpVersion) {
+        // RFC 6886 section 3.5: answers have opcode 128 + request opcode and a
+        // 16-bit result code; every answer is at least 8 bytes.
+        if (op < 128 || data.size() < 8)
+            return a;
+        a.resultCode = (uint8_t(data[2]) << 8) | uint8_t(data[3]);
+        a.epochSeconds = ReadU32(data, 4);
+        if (a.resultCode == kResultUnsupportedVersion) {
+            a.kind = MappingAnswerKind::UnsupportedVersion;
+            return a;
+        }
+        if (op != 128)
+            return a;
+        a.kind = MappingAnswerKind::NatPmp;
+        if (a.resultCode == 0 && data.size() >= 12) {
+            const uint32_t v4 = ReadU32(data, 8);
+            a.externalAddress = QHostAddress(v4).toString();
+        }
+        return a;
+    }
+    // RFC 6887 section 7.2: R bit set, opcode, reserved, result code, lifetime,
+    // epoch time, 96 reserved bits: 24 bytes at least.
+    if ((op & 0x80) == 0 || data.size() < 24)
+        return a;
+    a.resultCode = uint8_t(data[3]);
+    a.epochSeconds = ReadU32(data, 8);
+    a.kind = (a.version != kPcpVersion && a.resultCode == kResultUnsupportedVersion)
+        ? MappingAnswerKind::UnsupportedVersion
+        : (a.version == kPcpVersion ? MappingAnswerKind::Pcp : MappingAnswerKind::None);
+    return a;
+}
+
+PortMappingPresence CombineMappingAnswers(const MappingAnswer& natPmp, const MappingAnswer& pcp)
+{
+    PortMappingPresence p;
+    // A NAT-PMP answer to the NAT-PMP request, or a version-0 refusal of the
+    // PCP request (the server speaks NAT-PMP only), shows NAT-PMP.
+    p.natPmp = (natPmp.kind == MappingAnswerKind::NatPmp && natPmp.resultCode == 0)
+        || (pcp.kind == MappingAnswerKind::UnsupportedVersion && pcp.version == kNatPmpVersion);
+    if (natPmp.kind == MappingAnswerKind::NatPmp && natPmp.resultCode == 0)
+        p.natPmpExternalAddress = natPmp.externalAddress;
+    // A PCP-format answer, to either request, shows PCP.
+    p.pcp = pcp.kind == MappingAnswerKind::Pcp
+        || (natPmp.kind == MappingAnswerKind::UnsupportedVersion && natPmp.version == kPcpVersion);
+    return p;
+}
+
+}  // namespace probes
