@@ -74,9 +74,11 @@ MappingAnswer ReadMappingAnswer(const QByteArray& data)
         return a;
     a.resultCode = uint8_t(data[3]);
     a.epochSeconds = ReadU32(data, 8);
-    a.kind = (a.version != kPcpVersion && a.resultCode == kResultUnsupportedVersion)
-        ? MappingAnswerKind::UnsupportedVersion
-        : (a.version == kPcpVersion ? MappingAnswerKind::Pcp : MappingAnswerKind::None);
+    // UNSUPP_VERSION carries the highest version the server speaks (section 9).
+    if (a.resultCode == kResultUnsupportedVersion)
+        a.kind = MappingAnswerKind::UnsupportedVersion;
+    else if (a.version == kPcpVersion)
+        a.kind = MappingAnswerKind::Pcp;
     return a;
 }
 

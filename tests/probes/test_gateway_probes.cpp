@@ -1,0 +1,236 @@
+// The gateway's port-mapping services: UPnP IGD description and SOAP, NAT-PMP and PCP.
+#include <QTest>
+
+#include "probes/igd.h"
+#include "probes/port_mapping.h"
+
+using namespace probes;
+
+Q_DECLARE_METATYPE(probes::MappingAnswerKind)
+
+namespace {
+
+QByteArray Description(const QByteArray& device, const QByteArray& services, const QByteArray& urlBase = {})
+{
+    return "<?xml version=\"1.0\"?><root xmlns=\"urn:schemas-upnp-org:device-1-0\">"
+        + (urlBase.isEmpty() ? QByteArray() : "<URLBase>" + urlBase + "</URLBase>")
+        + "<device><deviceType>urn:schemas-upnp-org:device:" + device + "</deviceType>"
+          "<friendlyName>Router</friendlyName><deviceList><device>"
+          "<deviceType>urn:schemas-upnp-org:device:WANDevice:1</deviceType><deviceList><device>"
+          "<deviceType>urn:schemas-upnp-org:device:WANConnectionDevice:1</deviceType><serviceList>"
+        + services + "</serviceList></device></deviceList></device></deviceList></device></root>";
+}
+
+QByteArray Service(const QByteArray& type, const QByteArray& control)
+{
+    return "<service><serviceType>urn:schemas-upnp-org:service:" + type + "</serviceType>"
+           "<controlURL>" + control + "</controlURL></service>";
+}
+
+}  // namespace
+
+class TestGatewayProbes : public QObject {
+    Q_OBJECT
+private slots:
+    void description_data();
+    void description();
+    void httpAnswer_data();
+    void httpAnswer();
+    void externalAddress_data();
+    void externalAddress();
+    void soapRequest();
+    void mappingRequests();
+    void mappingAnswers_data();
+    void mappingAnswers();
+};
+
+void TestGatewayProbes::description_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("device");
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("control");
+
+    const QByteArray ip1 = Service("WANIPConnection:1", "/ctl/IPConn");
+    QTest::newRow("IGD 1, relative URL") << Description("InternetGatewayDevice:1", ip1) << true << 1
+        << "urn:schemas-upnp-org:service:WANIPConnection:1" << "http://192.168.1.1:5000/ctl/IPConn";
+    QTest::newRow("IGD 2, highest WANIPConnection wins")
+        << Description("InternetGatewayDevice:2", ip1 + Service("WANIPConnection:2", "/ctl/IP2")) << true << 2
+        << "urn:schemas-upnp-org:service:WANIPConnection:2" << "http://192.168.1.1:5000/ctl/IP2";
+    QTest::newRow("URLBase") << Description("InternetGatewayDevice:1", ip1, "http://10.0.0.1:80/") << true << 1
+        << "urn:schemas-upnp-org:service:WANIPConnection:1" << "http://10.0.0.1:80/ctl/IPConn";
+    QTest::newRow("PPP only") << Description("InternetGatewayDevice:1", Service("WANPPPConnection:1", "ppp"))
+        << true << 1 << "urn:schemas-upnp-org:service:WANPPPConnection:1" << "http://192.168.1.1:5000/ppp";
+    QTest::newRow("absolute control URL") << Description("InternetGatewayDevice:1",
+                                                          Service("WANIPConnection:1", "http://192.168.1.1:6000/c"))
+        << true << 1 << "urn:schemas-upnp-org:service:WANIPConnection:1" << "http://192.168.1.1:6000/c";
+    QTest::newRow("media server") << Description("MediaServer:1", ip1) << false << 0 << QString() << QString();
+    QTest::newRow("no connection service")
+        << Description("InternetGatewayDevice:1", Service("Layer3Forwarding:1", "/l3f")) << false << 1 << QString()
+        << QString();
+    QTest::newRow("broken XML") << QByteArray("<root><device><deviceType>urn:schemas-upnp-org:device:") << false
+                                << 0 << QString() << QString();
+}
+
+void TestGatewayProbes::description()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(bool, valid);
+    QFETCH(int, device);
+    QFETCH(QString, service);
+    QFETCH(QString, control);
+    const IgdDescription d = ReadIgdDescription(xml, QUrl(QStringLiteral("http://192.168.1.1:5000/rootDesc.xml")));
+    QCOMPARE(d.valid, valid);
+    QCOMPARE(d.deviceVersion, device);
+    if (valid) {
+        QCOMPARE(d.serviceType, service);
+        QCOMPARE(d.controlUrl.toString(), control);
+    }
+}
+
+void TestGatewayProbes::httpAnswer_data()
+{
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+
+    QTest::newRow("length, whole") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello") << false
+                                   << true << 200 << QByteArray("hello");
+    QTest::newRow("length, part") << QByteArray("HTTP/1.1 200 OK\r\ncontent-length: 9\r\n\r\nhello") << true
+                                  << false << 200 << QByteArray();
+    QTest::newRow("chunked") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                           "5\r\nhello\r\n6;x=y\r\n world\r\n0\r\n\r\n")
+                             << false << true << 200 << QByteArray("hello world");
+    QTest::newRow("chunked, last chunk missing")
+        << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n") << true << false << 200
+        << QByteArray("hello");
+    QTest::newRow("to the close") << QByteArray("HTTP/1.0 500 Internal\r\n\r\nfault") << true << true << 500
+                                  << QByteArray("fault");
+    QTest::newRow("headers unfinished") << QByteArray("HTTP/1.1 200 OK\r\nContent-") << true << false << 0
+                                        << QByteArray();
+    QTest::newRow("not HTTP") << QByteArray("SIP/2.0 200 OK\r\n\r\n") << true << false << 0 << QByteArray();
+}
+
+void TestGatewayProbes::httpAnswer()
+{
+    QFETCH(QByteArray, raw);
+    QFETCH(bool, closed);
+    QFETCH(bool, complete);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    const HttpAnswer a = ReadHttpAnswer(raw, closed);
+    QCOMPARE(a.complete, complete);
+    QCOMPARE(a.status, status);
+    if (complete || !body.isEmpty())
+        QCOMPARE(a.body, body);
+}
+
+void TestGatewayProbes::externalAddress_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("address");
+
+    const QByteArray ok = "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+                          "<s:Body><u:GetExternalIPAddressResponse xmlns:u=\"urn:schemas-upnp-org:service:"
+                          "WANIPConnection:1\"><NewExternalIPAddress> 100.64.0.2 </NewExternalIPAddress>"
+                          "</u:GetExternalIPAddressResponse></s:Body></s:Envelope>";
+    QTest::newRow("answer") << 200 << ok << "100.64.0.2";
+    QTest::newRow("HTTP error") << 500 << ok << QString();
+    QTest::newRow("SOAP fault")
+        << 200
+        << QByteArray("<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body><s:Fault>"
+                      "<faultcode>s:Client</faultcode><NewExternalIPAddress>1.2.3.4</NewExternalIPAddress>"
+                      "</s:Fault></s:Body></s:Envelope>")
+        << QString();
+    QTest::newRow("empty address") << 200 << QByteArray("<a><NewExternalIPAddress></NewExternalIPAddress></a>")
+                                   << QString();
+}
+
+void TestGatewayProbes::externalAddress()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, address);
+    HttpAnswer a;
+    a.complete = true;
+    a.status = status;
+    a.body = body;
+    QCOMPARE(ReadExternalIpAnswer(a), address);
+}
+
+void TestGatewayProbes::soapRequest()
+{
+    const QByteArray r = BuildGetExternalIpRequest(QUrl(QStringLiteral("http://192.168.1.1:5000/ctl/IPConn")),
+                                                   QStringLiteral("urn:schemas-upnp-org:service:WANIPConnection:2"));
+    QVERIFY(r.startsWith("POST /ctl/IPConn HTTP/1.1\r\nHost: 192.168.1.1:5000\r\n"));
+    QVERIFY(r.contains("\r\nSOAPAction: \"urn:schemas-upnp-org:service:WANIPConnection:2#GetExternalIPAddress\"\r\n"));
+    const int bodyAt = r.indexOf("\r\n\r\n") + 4;
+    QCOMPARE(HeaderValue(r, "content-length").toInt(), r.size() - bodyAt);
+    QVERIFY(r.mid(bodyAt).contains("<u:GetExternalIPAddress xmlns:u=\"urn:schemas-upnp-org:service:WANIPConnection:2\">"));
+    QCOMPARE(HeaderValue("HTTP/1.1 200 OK\r\nCACHE-CONTROL: max-age=120\r\nLocation: http://x/y\r\n\r\n", "LOCATION"),
+             QStringLiteral("http://x/y"));
+}
+
+void TestGatewayProbes::mappingRequests()
+{
+    QCOMPARE(BuildNatPmpAddressRequest(), QByteArray::fromHex("0000"));
+    QCOMPARE(BuildPcpAnnounceRequest(QStringLiteral("192.168.1.10")),
+             QByteArray::fromHex("0200000000000000" "00000000000000000000ffffc0a8010a"));
+    QCOMPARE(BuildPcpAnnounceRequest(QStringLiteral("::1")), QByteArray());
+}
+
+void TestGatewayProbes::mappingAnswers_data()
+{
+    QTest::addColumn<QByteArray>("natPmp");
+    QTest::addColumn<QByteArray>("pcp");
+    QTest::addColumn<MappingAnswerKind>("natPmpKind");
+    QTest::addColumn<MappingAnswerKind>("pcpKind");
+    QTest::addColumn<bool>("hasNatPmp");
+    QTest::addColumn<bool>("hasPcp");
+    QTest::addColumn<QString>("external");
+
+    const QByteArray pmpOk = QByteArray::fromHex("0080000000001234c0000202");
+    const QByteArray pmpRefusesPcp = QByteArray::fromHex("0080000100001234");
+    const QByteArray pcpOk = QByteArray::fromHex("0280000000000000000012340000000000000000" "00000000");
+    const QByteArray pcpRefusesPmp = QByteArray::fromHex("0280000100000000000012340000000000000000" "00000000");
+    QTest::newRow("both") << pmpOk << pcpOk << MappingAnswerKind::NatPmp << MappingAnswerKind::Pcp << true << true
+                          << "192.0.2.2";
+    QTest::newRow("NAT-PMP only (refuses version 2)") << pmpOk << pmpRefusesPcp << MappingAnswerKind::NatPmp
+                                                      << MappingAnswerKind::UnsupportedVersion << true << false
+                                                      << "192.0.2.2";
+    QTest::newRow("PCP only (refuses version 0)") << pcpRefusesPmp << pcpOk << MappingAnswerKind::UnsupportedVersion
+                                                  << MappingAnswerKind::Pcp << false << true << QString();
+    QTest::newRow("NAT-PMP error result") << QByteArray::fromHex("008000030000123400000000") << QByteArray()
+                                          << MappingAnswerKind::NatPmp << MappingAnswerKind::None << false << false
+                                          << QString();
+    QTest::newRow("silence") << QByteArray() << QByteArray() << MappingAnswerKind::None << MappingAnswerKind::None
+                             << false << false << QString();
+    QTest::newRow("short and foreign") << QByteArray::fromHex("008000") << QByteArray::fromHex("0200000000000000")
+                                       << MappingAnswerKind::None << MappingAnswerKind::None << false << false
+                                       << QString();
+}
+
+void TestGatewayProbes::mappingAnswers()
+{
+    QFETCH(QByteArray, natPmp);
+    QFETCH(QByteArray, pcp);
+    QFETCH(MappingAnswerKind, natPmpKind);
+    QFETCH(MappingAnswerKind, pcpKind);
+    QFETCH(bool, hasNatPmp);
+    QFETCH(bool, hasPcp);
+    QFETCH(QString, external);
+    const MappingAnswer a = ReadMappingAnswer(natPmp), b = ReadMappingAnswer(pcp);
+    QCOMPARE(a.kind, natPmpKind);
+    QCOMPARE(b.kind, pcpKind);
+    const PortMappingPresence p = CombineMappingAnswers(a, b);
+    QCOMPARE(p.natPmp, hasNatPmp);
+    QCOMPARE(p.pcp, hasPcp);
+    QCOMPARE(p.natPmpExternalAddress, external);
+}
+
+QTEST_APPLESS_MAIN(TestGatewayProbes)
+#include "test_gateway_probes.moc"
