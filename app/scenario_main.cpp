@@ -12,7 +12,12 @@
 //   --dns-srv  DNS SRV window: query NAME, print the listing
 //   --ping     ping window: ping TARGET until COUNT requests are logged
 //
+//   tarvolin-scenario --extended-paths nat,ports,voice,dns [--timeout SECONDS]
+// runs only those sections of the extended path test (no main window) and
+// prints one ==ExtNat==, ==ExtPorts==, ==ExtVoice==, ==ExtDns== block each.
+//
 // Message boxes are printed as "==MESSAGE==" blocks instead of blocking.
+#include "app/extended_paths_report.h"
 #include "app/main_window.h"
 #include "app/termination_signals.h"
 #include "platform/user_message.h"
@@ -161,6 +166,17 @@ int main(int argc, char** argv)
         else if (args[i] == QLatin1String("--passage") || args[i] == QLatin1String("--dns-srv")
                  || args[i] == QLatin1String("--ping"))
             tools.append({args[i].mid(2), args[i + 1]}), ++i;
+    }
+
+    const int pathsAt = int(args.indexOf(QStringLiteral("--extended-paths")));
+    if (pathsAt > 0 && pathsAt + 1 < args.size()) {
+        bool ok = false;
+        const auto sections = app::ParsePathSections(args[pathsAt + 1], &ok);
+        if (!ok) {
+            std::fprintf(stderr, "tarvolin-scenario: --extended-paths takes nat,ports,voice,dns\n");
+            return 2;
+        }
+        return app::RunExtendedPathsBlocks(sections, timeoutSeconds);
     }
 
     platform::SetMessageHandler([](const platform::UserMessage& message) {

@@ -1,6 +1,7 @@
 #include "probes/port_mapping.h"
 
 #include <QHostAddress>
+#include <QStringList>
 
 namespace probes {
 
@@ -95,6 +96,39 @@ PortMappingPresence CombineMappingAnswers(const MappingAnswer& natPmp, const Map
     p.pcp = pcp.kind == MappingAnswerKind::Pcp
         || (natPmp.kind == MappingAnswerKind::UnsupportedVersion && natPmp.version == kPcpVersion);
     return p;
+}
+
+QString PortMappingFindingText(const IgdFinding& igd, const PortMappingPresence& p)
+{
+    QStringList lines;
+    QString upnp;
+    if (!igd.answered)
+        upnp = QStringLiteral("нет ответа");
+    else if (!igd.described)
+        upnp = QStringLiteral("маршрутизатор ответил, но описание устройства не получено");
+    else
+        upnp = QStringLiteral("есть, устройство InternetGatewayDevice:%1, служба %2:%3")
+                   .arg(igd.deviceVersion)
+                   .arg(igd.serviceType.section(QLatin1Char(':'), -2, -2))
+                   .arg(igd.serviceVersion)
+            + (igd.externalAddress.isEmpty() ? QStringLiteral(", внешний адрес не сообщён")
+                                             : QStringLiteral(", внешний адрес ") + igd.externalAddress);
+    lines << QStringLiteral("UPnP IGD: ") + upnp;
+    lines << QStringLiteral("NAT-PMP: ")
+            + (p.natPmp ? QStringLiteral("есть")
+                       + (p.natPmpExternalAddress.isEmpty() ? QString()
+                                                            : QStringLiteral(", внешний адрес ") + p.natPmpExternalAddress)
+                        : QStringLiteral("нет"));
+    lines << QStringLiteral("PCP: ") + (p.pcp ? QStringLiteral("есть") : QStringLiteral("нет"));
+    lines << QStringLiteral("Запросы только читали сведения: ни одного проброса порта на маршрутизаторе не создано.");
+    if (igd.described || p.natPmp || p.pcp)
+        lines << QStringLiteral("Телефон или программа, поддерживающие эти протоколы, могут сами открыть порты на "
+                                "маршрутизаторе; если NAT на пути не один, открытый порт доступен только из сети "
+                                "следующего NAT.");
+    else
+        lines << QStringLiteral("Телефон не сможет сам открыть порты на маршрутизаторе: настройте проброс портов "
+                                "вручную или используйте STUN и регулярные keep-alive.");
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 }  // namespace probes

@@ -49,4 +49,17 @@ struct PortMappingPresence {
 
 PortMappingPresence CombineMappingAnswers(const MappingAnswer& natPmp, const MappingAnswer& pcp);
 
+// What the UPnP IGD step found.
+struct IgdFinding {
+    bool answered = false;      // an SSDP answer came back
+    bool described = false;     // its description named a WAN connection service
+    int deviceVersion = 0;
+    QString serviceType;
+    int serviceVersion = 0;
+    QString externalAddress;    // GetExternalIPAddress, "" when none
+};
+
+// The finding: each protocol present or not, and what that means for a phone.
+QString PortMappingFindingText(const IgdFinding& igd, const PortMappingPresence& p);
+
 }  // namespace probes

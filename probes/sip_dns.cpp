@@ -126,3 +126,104 @@ QVector<SipTarget> OrderSipTargets(const QString& domain, const SipDnsAnswers& a
 }
 
 }  // namespace probes
+
+namespace probes {
+
+QString SipDnsFindingText(const SipDnsSummary& s)
+{
+    QStringList lines;
+    lines << QStringLiteral("Домен: ") + s.domain;
+    lines << (s.naptrRecords > 0
+                  ? QStringLiteral("NAPTR: записей %1").arg(s.naptrRecords)
+                        + (s.fromNaptr ? QString() : QStringLiteral(" (ни одной для SIP по UDP, TCP или TLS)"))
+                  : QStringLiteral("NAPTR: записей нет, телефон запрашивает SRV для UDP, TCP и TLS"));
+    for (int i = 0; i < s.queries.size(); ++i) {
+        const int n = i < s.srvCounts.size() ? s.srvCounts[i] : 0;
+        lines << QStringLiteral("SRV ") + s.queries[i].name + QStringLiteral(" (") + TransportName(s.queries[i].transport)
+                + QStringLiteral("): ")
+                + (n > 0 ? QStringLiteral("записей %1").arg(n) : QStringLiteral("записей нет"));
+    }
+    lines << QStringLiteral("Порядок, в котором телефон обращается к серверам:");
+    int answered = 0, tried = 0;
+    for (int i = 0; i < s.checks.size(); ++i) {
+        const TargetCheck& c = s.checks[i];
+        const SipTarget& t = c.target;
+        QString line = QStringLiteral("  %1. ").arg(i + 1) + TransportName(t.transport) + QLatin1Char(' ') + t.host
+            + QLatin1Char(':') + QString::number(t.port) + QStringLiteral(" → ")
+            + (t.address.isEmpty() ? QStringLiteral("адреса нет") : t.address) + QStringLiteral(": ");
+        if (!c.checked) {
+            line += t.address.isEmpty() ? QStringLiteral("не проверялся")
+                                        : QStringLiteral("не проверялся (IPv6)");
+        } else {
+            ++tried;
+            if (c.answered) {
+                ++answered;
+                if (t.transport == SipTransport::Udp)
+                    line += QStringLiteral("отвечает на OPTIONS (%1) за %2 мс").arg(c.sipStatus).arg(c.ms);
+                else if (t.transport == SipTransport::Tcp)
+                    line += QStringLiteral("соединение установлено за %1 мс").arg(c.ms);
+                else
+                    line += QStringLiteral("TLS-соединение установлено за %1 мс, сертификат ").arg(c.ms)
+                        + (c.tlsVerified ? QStringLiteral("проверен") : QStringLiteral("не прошёл проверку"));
+            } else {
+                line += QStringLiteral("не отвечает")
+                    + (c.detail.isEmpty() ? QString() : QStringLiteral(" (") + c.detail + QLatin1Char(')'));
+            }
+        }
+        lines << line;
+    }
+    if (s.checks.isEmpty())
+        lines << QStringLiteral("  серверов не найдено: телефон не сможет зарегистрироваться по имени домена");
+    else if (tried > 0 && answered == 0)
+        lines << QStringLiteral("Ни один сервер не ответил: телефон не сможет зарегистрироваться.");
+    else if (answered < tried)
+        lines << QStringLiteral("Часть серверов не отвечает: телефон потеряет время на попытки, прежде чем "
+                                "дойдёт до работающего сервера.");
+    else if (tried > 0)
+        lines << QStringLiteral("Все проверенные серверы отвечают.");
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QByteArray BuildSipOptions(const QString& domain, const QString& localAddress, int localPort, const QString& tag)
+{
+    const QByteArray d = domain.toLatin1(), t = tag.toLatin1();
+    const QByteArray via = localAddress.toLatin1() + ':' + QByteArray::number(localPort);
+    return "OPTIONS sip:" + d + " SIP/2.0\r\n"
+           "Via: SIP/2.0/UDP " + via + ";branch=z9hG4bK" + t + ";rport\r\n"
+           "Max-Forwards: 70\r\n"
+           "From: <sip:tarvolin@" + d + ">;tag=" + t + "\r\n"
+           "To: <sip:" + d + ">\r\n"
+           "Call-ID: " + t + '@' + via + "\r\n"
+           "CSeq: 1 OPTIONS\r\n"
+           "Contact: <sip:tarvolin@" + via + ">\r\n"
+           "Accept: application/sdp\r\n"
+           "Content-Length: 0\r\n\r\n";
+}
+
+int ReadSipOptionsAnswer(const QByteArray& data, const QString& tag)
+{
+    if (!data.startsWith("SIP/2.0 "))
+        return 0;
+    // The answer belongs to the request when it carries its Call-ID and CSeq method.
+    bool callId = false, cseq = false;
+    const QList<QByteArray> lines = data.left(data.indexOf("\r\n\r\n")).split('\n');
+    for (const QByteArray& raw : lines) {
+        const QByteArray line = raw.trimmed();
+        const int colon = line.indexOf(':');
+        if (colon <= 0)
+            continue;
+        const QByteArray name = line.left(colon).trimmed().toLower();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        if ((name == "call-id" || name == "i") && value.startsWith(tag.toLatin1() + '@'))
+            callId = true;
+        if (name == "cseq" && value.split(' ').last() == "OPTIONS")
+            cseq = true;
+    }
+    if (!callId || !cseq)
+        return 0;
+    bool ok = false;
+    const int status = data.mid(8, 3).toInt(&ok);
+    return ok && status >= 100 && status < 700 ? status : 0;
+}
+
+}  // namespace probes

@@ -2,6 +2,7 @@
 // How a SIP phone finds the servers of a domain (RFC 3263 section 4): NAPTR,
 // then SRV for the chosen transports, then the addresses of every target, in
 // the order the phone tries them.
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -72,5 +73,34 @@ struct SipDnsAnswers {
 // the domain's own addresses on port 5060 over UDP (RFC 3263 section 4.2).
 QVector<SipTarget> OrderSipTargets(const QString& domain, const SipDnsAnswers& answers,
                                    const std::function<uint32_t(uint32_t)>& random);
+
+// Whether one target answered.
+struct TargetCheck {
+    SipTarget target;
+    bool checked = false;      // false: not tried (IPv6, or no address)
+    bool answered = false;
+    int ms = 0;                // answer or connection time
+    int sipStatus = 0;         // UDP: status code of the OPTIONS answer
+    bool tlsVerified = false;  // TLS: the certificate verified for the host name
+    QString detail;            // why it failed, in the system's words
+};
+
+// What each SRV query returned (name -> number of records), for the finding.
+struct SipDnsSummary {
+    QString domain;
+    int naptrRecords = 0;
+    bool fromNaptr = false;
+    QVector<SrvQuery> queries;
+    QVector<int> srvCounts;    // per query
+    QVector<TargetCheck> checks;
+};
+
+QString SipDnsFindingText(const SipDnsSummary& s);
+
+// SIP OPTIONS (RFC 3261 section 11) to one target over UDP, with rport
+// (RFC 3581) so the answer comes back to the source port behind a NAT.
+QByteArray BuildSipOptions(const QString& domain, const QString& localAddress, int localPort, const QString& tag);
+// Status code of an answer to BuildSipOptions(..., tag); 0 for anything else.
+int ReadSipOptionsAnswer(const QByteArray& data, const QString& tag);
 
 }  // namespace probes

@@ -1,0 +1,405 @@
+#include "app/extended_paths.h"
+
+#include "platform/dns_records.h"
+#include "platform/hop_probe.h"
+#include "platform/stream_checks.h"
+#include "platform/udp_endpoint.h"
+#include "probes/igd.h"
+
+#include <QRandomGenerator>
+#include <QUrl>
+
+namespace app {
+
+namespace {
+
+constexpr int kMaxHops = 4;
+constexpr int kHopTimeoutMs = 1500;
+constexpr int kSsdpWaitMs = 2500;
+constexpr int kHttpTimeoutMs = 3000;
+constexpr int kMappingWaitMs = 1000;
+constexpr int kMappingRetryMs = 250;     // RFC 6886 section 3.1: first retransmission after 250 ms
+constexpr int kVoiceTailMs = 1000;       // answers later than this count as lost
+constexpr int kMappedOnlyPackets = 5;    // enough for the STUN address when no voice test runs
+constexpr int kUdpCheckMs = 2000, kTcpCheckMs = 2000, kTlsCheckMs = 3000;
+constexpr int kMaxTargets = 8;
+constexpr int kGatewayIgdPort = 1900;
+
+}  // namespace
+
+ExtendedPathsRun::ExtendedPathsRun(QObject* parent) : QObject(parent)
+{
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        if (auto f = std::move(onTimeout_))
+            f();
+    });
+    pacer_.setTimerType(Qt::PreciseTimer);
+    connect(&pacer_, &QTimer::timeout, this, &ExtendedPathsRun::voiceTick);
+}
+
+ExtendedPathsRun::~ExtendedPathsRun() = default;
+
+void ExtendedPathsRun::start(const ExtendedPathsConfig& config)
+{
+    stop();
+    config_ = config;
+    result_ = {};
+    steps_.clear();
+    const bool nat = wants(PathSection::Nat), ports = wants(PathSection::Ports);
+    if (nat || ports)
+        steps_ << &ExtendedPathsRun::stepHops << &ExtendedPathsRun::stepIgd
+               << &ExtendedPathsRun::stepMappingProtocols;
+    if (nat || wants(PathSection::Voice))
+        steps_ << &ExtendedPathsRun::stepVoice;
+    if (wants(PathSection::Dns))
+        steps_ << &ExtendedPathsRun::stepDns;
+    stepIndex_ = 0;
+    running_ = true;
+    clock_.start();
+    result_.localAddress = platform::UdpEndpoint::SourceAddressTowards(
+        config_.hopTarget.isEmpty() ? config_.stunServer : config_.hopTarget);
+    result_.evidence.localAddress = result_.localAddress;
+    QTimer::singleShot(0, this, &ExtendedPathsRun::next);
+}
+
+void ExtendedPathsRun::stop()
+{
+    const bool was = running_;
+    running_ = false;
+    timer_.stop();
+    onTimeout_ = nullptr;
+    pacer_.stop();
+    hops_.reset();
+    udp_.reset();
+    udp2_.reset();
+    http_.reset();
+    connect_.reset();
+    if (was)
+        emit finished();
+}
+
+void ExtendedPathsRun::wait(int ms, std::function<void()> then)
+{
+    onTimeout_ = std::move(then);
+    timer_.start(ms);
+}
+
+void ExtendedPathsRun::next()
+{
+    if (!running_)
+        return;
+    timer_.stop();
+    onTimeout_ = nullptr;
+    udp_.reset();
+    udp2_.reset();
+    if (stepIndex_ < steps_.size()) {
+        const Step s = steps_[stepIndex_++];
+        (this->*s)();
+        return;
+    }
+    if (wants(PathSection::Nat))
+        result_.verdict = probes::JudgeNat(result_.evidence);
+    running_ = false;
+    emit finished();
+}
+
+// ---- routers on the first hops
+
+void ExtendedPathsRun::stepHops()
+{
+    emit progress(QStringLiteral("Поиск маршрутизаторов на пути"));
+    hops_ = std::make_unique<platform::HopProbe>();
+    connect(hops_.get(), &platform::HopProbe::finished, this, [this] {
+        result_.evidence.hops = hops_->hops();
+        result_.gateway = result_.evidence.hops.value(0);
+        next();
+    });
+    hops_->start(config_.hopTarget.isEmpty() ? config_.stunServer : config_.hopTarget, kMaxHops, kHopTimeoutMs);
+}
+
+// ---- UPnP IGD: SSDP search, description, GetExternalIPAddress
+
+void ExtendedPathsRun::stepIgd()
+{
+    if (result_.gateway.isEmpty()) {
+        next();
+        return;
+    }
+    emit progress(QStringLiteral("Запрос к UPnP IGD"));
+    udp_ = std::make_unique<platform::UdpEndpoint>();
+    connect(udp_.get(), &platform::UdpEndpoint::datagram, this, [this](const QByteArray& data, const QString&, int) {
+        if (!data.startsWith("HTTP/1.1 200") || result_.igd.answered)
+            return;
+        result_.igd.answered = true;
+        const QUrl location(probes::HeaderValue(data, "LOCATION"));
+        timer_.stop();
+        if (location.scheme() != QLatin1String("http") || location.host().isEmpty()) {
+            QTimer::singleShot(0, this, &ExtendedPathsRun::next);
+            return;
+        }
+        QTimer::singleShot(0, this, [this, location] { igdDescription(location); });
+    });
+    udp_->open();
+    for (int i = 0; i < 2; ++i)
+        udp_->sendTo(result_.gateway, kGatewayIgdPort, probes::BuildIgdSearch());
+    wait(kSsdpWaitMs, [this] { next(); });
+}
+
+void ExtendedPathsRun::igdDescription(const QUrl& location)
+{
+    if (!running_)
+        return;
+    udp_.reset();
+    http_ = std::make_unique<platform::TcpExchange>();
+    connect(http_.get(), &platform::TcpExchange::finished, this, [this, location] {
+        const probes::HttpAnswer a = probes::ReadHttpAnswer(http_->received(), http_->closedByPeer());
+        igdDescription_ = a.complete && a.status == 200 ? probes::ReadIgdDescription(a.body, location)
+                                                       : probes::IgdDescription{};
+        result_.igd.described = igdDescription_.valid;
+        result_.igd.deviceVersion = igdDescription_.deviceVersion;
+        result_.igd.serviceType = igdDescription_.serviceType;
+        result_.igd.serviceVersion = igdDescription_.serviceVersion;
+        QTimer::singleShot(0, this, igdDescription_.valid ? &ExtendedPathsRun::igdExternalAddress : &ExtendedPathsRun::next);
+    });
+    http_->start(location.host(), location.port(80), probes::BuildHttpGet(location), kHttpTimeoutMs);
+}
+
+void ExtendedPathsRun::igdExternalAddress()
+{
+    if (!running_)
+        return;
+    const QUrl control = igdDescription_.controlUrl;
+    http_ = std::make_unique<platform::TcpExchange>();
+    connect(http_.get(), &platform::TcpExchange::finished, this, [this] {
+        result_.igd.externalAddress =
+            probes::ReadExternalIpAnswer(probes::ReadHttpAnswer(http_->received(), http_->closedByPeer()));
+        result_.evidence.igdExternalAddress = result_.igd.externalAddress;
+        QTimer::singleShot(0, this, &ExtendedPathsRun::next);
+    });
+    http_->start(control.host(), control.port(80),
+                 probes::BuildGetExternalIpRequest(control, igdDescription_.serviceType), kHttpTimeoutMs);
+}
+
+// ---- NAT-PMP and PCP, each from its own socket
+
+void ExtendedPathsRun::stepMappingProtocols()
+{
+    if (result_.gateway.isEmpty()) {
+        next();
+        return;
+    }
+    emit progress(QStringLiteral("Запрос NAT-PMP и PCP"));
+    natPmpAnswer_ = pcpAnswer_ = {};
+    udp_ = std::make_unique<platform::UdpEndpoint>();
+    udp2_ = std::make_unique<platform::UdpEndpoint>();
+    auto finishIfBoth = [this] {
+        if (natPmpAnswer_.kind != probes::MappingAnswerKind::None && pcpAnswer_.kind != probes::MappingAnswerKind::None)
+            timer_.start(0);
+    };
+    connect(udp_.get(), &platform::UdpEndpoint::datagram, this,
+            [this, finishIfBoth](const QByteArray& data, const QString& from, int port) {
+                if (from == result_.gateway && port == probes::kPortMappingPort
+                    && natPmpAnswer_.kind == probes::MappingAnswerKind::None) {
+                    natPmpAnswer_ = probes::ReadMappingAnswer(data);
+                    finishIfBoth();
+                }
+            });
+    connect(udp2_.get(), &platform::UdpEndpoint::datagram, this,
+            [this, finishIfBoth](const QByteArray& data, const QString& from, int port) {
+                if (from == result_.gateway && port == probes::kPortMappingPort
+                    && pcpAnswer_.kind == probes::MappingAnswerKind::None) {
+                    pcpAnswer_ = probes::ReadMappingAnswer(data);
+                    finishIfBoth();
+                }
+            });
+    udp_->open();
+    udp2_->open();
+    const QString source = platform::UdpEndpoint::SourceAddressTowards(result_.gateway);
+    auto send = [this, source] {
+        if (!udp_ || !udp2_)
+            return;
+        if (natPmpAnswer_.kind == probes::MappingAnswerKind::None)
+            udp_->sendTo(result_.gateway, probes::kPortMappingPort, probes::BuildNatPmpAddressRequest());
+        if (pcpAnswer_.kind == probes::MappingAnswerKind::None)
+            udp2_->sendTo(result_.gateway, probes::kPortMappingPort, probes::BuildPcpAnnounceRequest(source));
+    };
+    send();
+    QTimer::singleShot(kMappingRetryMs, udp_.get(), send);
+    wait(kMappingWaitMs, [this] {
+        result_.mapping = probes::CombineMappingAnswers(natPmpAnswer_, pcpAnswer_);
+        result_.evidence.natPmpExternalAddress = result_.mapping.natPmpExternalAddress;
+        next();
+    });
+}
+
+// ---- the voice path stream
+
+void ExtendedPathsRun::stepVoice()
+{
+    const bool full = wants(PathSection::Voice);
+    emit progress(full ? QStringLiteral("Проверка голосового тракта (%1 с)").arg(config_.voicePackets * probes::kVoicePacketIntervalMs / 1000)
+                       : QStringLiteral("Запрос внешнего адреса у STUN-сервера"));
+    samples_ = QVector<probes::VoiceSample>(full ? config_.voicePackets : kMappedOnlyPackets);
+    voiceSent_ = 0;
+    session_ = QRandomGenerator::global()->generate();
+    udp_ = std::make_unique<platform::UdpEndpoint>();
+    connect(udp_.get(), &platform::UdpEndpoint::datagram, this,
+            [this](const QByteArray& data, const QString& from, int port) {
+                const double now = clock_.nsecsElapsed() / 1e6;
+                if (from != config_.stunServer || port != config_.stunPort)
+                    return;
+                const int i = probes::ReadVoiceAnswerIndex(data, session_);
+                if (i < 0 || i >= voiceSent_ || samples_[i].arrivedMs)
+                    return;
+                samples_[i].arrivedMs = now;
+                if (result_.evidence.stunMappedAddress.isEmpty())
+                    result_.evidence.stunMappedAddress = probes::ReadStunMappedAddress(data);
+            });
+    udp_->open();
+    voiceTick();
+    pacer_.start(probes::kVoicePacketIntervalMs);
+}
+
+void ExtendedPathsRun::voiceTick()
+{
+    if (!udp_ || voiceSent_ >= samples_.size()) {
+        pacer_.stop();
+        return;
+    }
+    samples_[voiceSent_].sentMs = clock_.nsecsElapsed() / 1e6;
+    udp_->sendTo(config_.stunServer, config_.stunPort, probes::BuildVoiceRequest(session_, voiceSent_));
+    if (++voiceSent_ == samples_.size()) {
+        pacer_.stop();
+        wait(kVoiceTailMs, [this] { voiceDone(); });
+    }
+}
+
+void ExtendedPathsRun::voiceDone()
+{
+    // Answers later than the tail count as lost.
+    const double limit = samples_.isEmpty() ? 0 : samples_.last().sentMs + kVoiceTailMs;
+    for (probes::VoiceSample& s : samples_)
+        if (s.arrivedMs && *s.arrivedMs > limit)
+            s.arrivedMs.reset();
+    if (wants(PathSection::Voice))
+        result_.voice = probes::AssessVoicePath(samples_);
+    next();
+}
+
+// ---- the provider's SIP servers (RFC 3263)
+
+void ExtendedPathsRun::stepDns()
+{
+    emit progress(QStringLiteral("Запросы DNS: NAPTR, SRV, A и AAAA"));
+    probes::SipDnsSummary& s = result_.dns;
+    s.domain = config_.domain;
+    probes::SipDnsAnswers answers;
+    // The resolver blocks the UI thread for as long as it takes, as every
+    // DNS query of the program does.
+    for (const platform::NaptrData& n : platform::QueryDnsRecords(s.domain, platform::kDnsTypeNaptr).naptr)
+        answers.naptr.append({n.order, n.preference, n.flags, n.service, n.regexp, n.replacement});
+    s.naptrRecords = answers.naptr.size();
+    s.queries = probes::SrvQueriesFor(s.domain, answers.naptr, &s.fromNaptr);
+    QStringList hosts;
+    for (const probes::SrvQuery& q : s.queries) {
+        const platform::DnsRecordSet set = platform::QueryDnsRecords(q.name, platform::kDnsTypeSrv);
+        QVector<probes::SrvRecord> records;
+        for (const platform::SrvData& r : set.srv) {
+            records.append({r.priority, r.weight, r.port, r.target});
+            if (r.target != QLatin1String(".") && !hosts.contains(r.target))
+                hosts << r.target;
+        }
+        s.srvCounts << records.size();
+        if (!records.isEmpty())
+            answers.srv.insert(q.name, records);
+    }
+    if (hosts.isEmpty())
+        hosts << s.domain;
+    for (const QString& h : hosts) {
+        answers.a.insert(h, platform::QueryDnsRecords(h, platform::kDnsTypeA).addresses);
+        answers.aaaa.insert(h, platform::QueryDnsRecords(h, platform::kDnsTypeAaaa).addresses);
+    }
+    const QVector<probes::SipTarget> targets = probes::OrderSipTargets(
+        s.domain, answers, [](uint32_t n) { return uint32_t(QRandomGenerator::global()->bounded(quint64(n) + 1)); });
+    for (const probes::SipTarget& t : targets.mid(0, kMaxTargets)) {
+        probes::TargetCheck c;
+        c.target = t;
+        s.checks.append(c);
+    }
+    checkTarget(0);
+}
+
+void ExtendedPathsRun::checkTarget(int index)
+{
+    if (!running_)
+        return;
+    QVector<probes::TargetCheck>& checks = result_.dns.checks;
+    while (index < checks.size() && (checks[index].target.address.isEmpty() || checks[index].target.ipv6))
+        ++index;
+    if (index >= checks.size()) {
+        next();
+        return;
+    }
+    emit progress(QStringLiteral("Проверка сервера %1 из %2").arg(index + 1).arg(checks.size()));
+    probes::TargetCheck& c = checks[index];
+    c.checked = true;
+    const probes::SipTarget t = c.target;
+    if (t.transport == probes::SipTransport::Udp) {
+        udp_ = std::make_unique<platform::UdpEndpoint>();
+        udp_->open();
+        const QString tag = QStringLiteral("tvl%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const double sent = clock_.nsecsElapsed() / 1e6;
+        connect(udp_.get(), &platform::UdpEndpoint::datagram, this,
+                [this, index, tag, sent](const QByteArray& data, const QString&, int) {
+                    const int status = probes::ReadSipOptionsAnswer(data, tag);
+                    probes::TargetCheck& c = result_.dns.checks[index];
+                    if (status == 0 || c.answered)
+                        return;
+                    c.answered = true;
+                    c.sipStatus = status;
+                    c.ms = int(clock_.nsecsElapsed() / 1e6 - sent + 0.5);
+                    timer_.start(0);
+                });
+        const QString local = platform::UdpEndpoint::SourceAddressTowards(t.address);
+        udp_->sendTo(t.address, t.port, probes::BuildSipOptions(result_.dns.domain, local, udp_->localPort(), tag));
+        wait(kUdpCheckMs, [this, index] {
+            udp_.reset();
+            if (!result_.dns.checks[index].answered)
+                result_.dns.checks[index].detail = QStringLiteral("нет ответа");
+            checkTarget(index + 1);
+        });
+        return;
+    }
+    const bool tls = t.transport == probes::SipTransport::Tls;
+    connect_ = std::make_unique<platform::ConnectCheck>();
+    connect(connect_.get(), &platform::ConnectCheck::finished, this, [this, index] {
+        probes::TargetCheck& c = result_.dns.checks[index];
+        c.answered = connect_->succeeded();
+        c.ms = connect_->elapsedMs();
+        c.tlsVerified = connect_->certificateVerified();
+        c.detail = connect_->error();
+        QTimer::singleShot(0, this, [this, index] { checkTarget(index + 1); });
+    });
+    connect_->start(t.address, t.port, tls, t.host, tls ? kTlsCheckMs : kTcpCheckMs);
+}
+
+QVector<PathSectionText> ExtendedPathsRun::sections() const
+{
+    QVector<PathSectionText> out;
+    if (wants(PathSection::Nat))
+        out.append({PathSection::Nat, QStringLiteral("Число NAT на пути (двойной NAT, NAT оператора)"),
+                    probes::NatFindingText(result_.evidence, result_.verdict)});
+    if (wants(PathSection::Ports))
+        out.append({PathSection::Ports, QStringLiteral("Протоколы управления портами (UPnP IGD, NAT-PMP, PCP)"),
+                    probes::PortMappingFindingText(result_.igd, result_.mapping)});
+    if (wants(PathSection::Voice))
+        out.append({PathSection::Voice, QStringLiteral("Качество голосового тракта"),
+                    probes::VoiceFindingText(result_.voice)});
+    if (wants(PathSection::Dns))
+        out.append({PathSection::Dns, QStringLiteral("SIP-серверы домена, как их находит телефон (RFC 3263)"),
+                    probes::SipDnsFindingText(result_.dns)});
+    return out;
+}
+
+}  // namespace app

@@ -1,0 +1,108 @@
+#pragma once
+// The second half of the extended diagnosis, run step by step on the UI
+// thread: the routers on the first hops, the gateway's UPnP IGD, NAT-PMP and
+// PCP services, the voice path stream to the STUN server, the double NAT
+// verdict from all of it, and the provider's SIP servers as a phone resolves
+// them. Each step has a time limit; stop() ends the run at once.
+#include "probes/double_nat.h"
+#include "probes/igd.h"
+#include "probes/port_mapping.h"
+#include "probes/sip_dns.h"
+#include "probes/voice_quality.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace platform {
+class UdpEndpoint;
+class HopProbe;
+class TcpExchange;
+class ConnectCheck;
+}
+
+namespace app {
+
+enum class PathSection { Nat, Ports, Voice, Dns };
+
+struct ExtendedPathsConfig {
+    QString stunServer;          // dotted
+    int stunPort = 3478;
+    QString hopTarget;           // dotted: where the TTL-limited probes go
+    QString domain;              // the provider's SIP domain
+    QSet<PathSection> sections{PathSection::Nat, PathSection::Ports, PathSection::Voice, PathSection::Dns};
+    int voicePackets = probes::kVoicePacketCount;
+};
+
+struct ExtendedPathsResult {
+    QString localAddress, gateway;
+    probes::NatEvidence evidence;
+    probes::NatVerdictResult verdict;
+    probes::IgdFinding igd;
+    probes::PortMappingPresence mapping;
+    probes::VoiceAssessment voice;
+    probes::SipDnsSummary dns;
+};
+
+// Section titles and texts, in the order shown.
+struct PathSectionText {
+    PathSection section;
+    QString title;
+    QString text;
+};
+
+class ExtendedPathsRun : public QObject {
+    Q_OBJECT
+public:
+    explicit ExtendedPathsRun(QObject* parent = nullptr);
+    ~ExtendedPathsRun() override;
+    void start(const ExtendedPathsConfig& config);
+    void stop();
+    bool running() const { return running_; }
+    const ExtendedPathsResult& result() const { return result_; }
+    QVector<PathSectionText> sections() const;
+signals:
+    void progress(const QString& step);
+    void finished();
+
+private:
+    using Step = void (ExtendedPathsRun::*)();
+    void next();
+    void stepHops();
+    void stepIgd();
+    void igdDescription(const QUrl& location);
+    void igdExternalAddress();
+    void stepMappingProtocols();
+    void stepVoice();
+    void voiceTick();
+    void voiceDone();
+    void stepDns();
+    void checkTarget(int index);
+    void wait(int ms, std::function<void()> then);
+    bool wants(PathSection s) const { return config_.sections.contains(s); }
+
+    ExtendedPathsConfig config_;
+    ExtendedPathsResult result_;
+    QVector<Step> steps_;
+    int stepIndex_ = 0;
+    bool running_ = false;
+    QTimer timer_;              // the current step's time limit
+    std::function<void()> onTimeout_;
+    QTimer pacer_;              // the voice stream
+    QElapsedTimer clock_;
+    std::unique_ptr<platform::HopProbe> hops_;
+    std::unique_ptr<platform::UdpEndpoint> udp_, udp2_;
+    std::unique_ptr<platform::TcpExchange> http_;
+    std::unique_ptr<platform::ConnectCheck> connect_;
+    QByteArray igdRaw_;
+    probes::IgdDescription igdDescription_;
+    probes::MappingAnswer natPmpAnswer_, pcpAnswer_;
+    QVector<probes::VoiceSample> samples_;
+    uint32_t session_ = 0;
+    int voiceSent_ = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,25 @@
+#pragma once
+// The extended path sections for the headless report: the run against the
+// built-in endpoints, its text blocks and its JSON member.
+#include "app/extended_paths.h"
+
+#include <QJsonObject>
+#include <QSet>
+#include <QString>
+
+namespace app {
+
+// The configuration for the built-in provider endpoints.
+ExtendedPathsConfig BuiltInPathsConfig();
+
+// "nat,ports,voice,dns" -> sections; unknown words make ok false.
+QSet<PathSection> ParsePathSections(const QString& list, bool* ok);
+
+// Every figure of a finished run, for the JSON document.
+QJsonObject ExtendedPathsJson(const ExtendedPathsRun& run);
+
+// Runs the sections and prints one ==Ext...== block per section, then ==END==.
+// Returns 0 when the run finished within timeoutSeconds, 2 otherwise.
+int RunExtendedPathsBlocks(const QSet<PathSection>& sections, int timeoutSeconds);
+
+}  // namespace app

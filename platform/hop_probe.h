@@ -1,0 +1,39 @@
+#pragma once
+// The routers on the first hops towards an address: one UDP datagram per TTL
+// (1..n) to an unused port, each from its own socket with IP_RECVERR, so that
+// the ICMP time-exceeded answer of each router arrives on that socket's error
+// queue with the router's address. Needs no privilege.
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <QVector>
+#include <memory>
+
+class QSocketNotifier;
+
+namespace platform {
+
+class HopProbe : public QObject {
+    Q_OBJECT
+public:
+    explicit HopProbe(QObject* parent = nullptr);
+    ~HopProbe() override;
+    // Sends the probes at once; finished() after timeoutMs or when every hop answered.
+    void start(const QString& destination, int maxTtl, int timeoutMs);
+    void stop();
+    // Per TTL the router that answered ("" for none); the destination's own
+    // port-unreachable answer ends the list.
+    QStringList hops() const;
+signals:
+    void finished();
+
+private:
+    struct Probe;
+    void readError(int index);
+    void finish();
+    std::vector<std::unique_ptr<Probe>> probes_;
+    QTimer timer_;
+    bool running_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,115 @@
+#include "platform/stream_checks.h"
+
+#include <QHostAddress>
+#include <QSslSocket>
+#include <QTcpSocket>
+
+namespace platform {
+
+TcpExchange::TcpExchange(QObject* parent) : QObject(parent)
+{
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, &TcpExchange::done);
+}
+
+TcpExchange::~TcpExchange() = default;
+
+void TcpExchange::start(const QString& address, int port, const QByteArray& request, int timeoutMs)
+{
+    socket_ = std::make_unique<QTcpSocket>();
+    request_ = request;
+    received_.clear();
+    closed_ = false;
+    connect(socket_.get(), &QTcpSocket::connected, this, [this] { socket_->write(request_); });
+    connect(socket_.get(), &QTcpSocket::readyRead, this, [this] { received_ += socket_->readAll(); });
+    connect(socket_.get(), &QTcpSocket::disconnected, this, [this] {
+        received_ += socket_->readAll();
+        closed_ = true;
+        done();
+    });
+    connect(socket_.get(), &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+        if (e == QAbstractSocket::RemoteHostClosedError)
+            closed_ = true;
+        received_ += socket_->readAll();
+        done();
+    });
+    timer_.start(timeoutMs);
+    socket_->connectToHost(QHostAddress(address), quint16(port));
+}
+
+void TcpExchange::done()
+{
+    if (!socket_)
+        return;
+    timer_.stop();
+    socket_->disconnect(this);
+    socket_->abort();
+    socket_.release()->deleteLater();
+    emit finished();
+}
+
+ConnectCheck::ConnectCheck(QObject* parent) : QObject(parent)
+{
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        error_ = QStringLiteral("нет ответа");
+        done(false);
+    });
+}
+
+ConnectCheck::~ConnectCheck() = default;
+
+bool ConnectCheck::TlsAvailable()
+{
+    return QSslSocket::supportsSsl();
+}
+
+void ConnectCheck::start(const QString& address, int port, bool tls, const QString& peerName, int timeoutMs)
+{
+    ok_ = verified_ = false;
+    error_.clear();
+    running_ = true;
+    clock_.start();
+    timer_.start(timeoutMs);
+    if (!tls) {
+        socket_ = std::make_unique<QTcpSocket>();
+        connect(socket_.get(), &QTcpSocket::connected, this, [this] { done(true); });
+    } else {
+        auto* ssl = new QSslSocket;
+        socket_.reset(ssl);
+        verified_ = true;
+        ssl->setPeerVerifyName(peerName);
+        connect(ssl, &QSslSocket::sslErrors, this, [this, ssl](const QList<QSslError>&) {
+            verified_ = false;
+            ssl->ignoreSslErrors();
+        });
+        connect(ssl, &QSslSocket::encrypted, this, [this] { done(true); });
+    }
+    connect(socket_.get(), &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
+        if (running_)
+            error_ = socket_->errorString();
+        done(false);
+    });
+    if (tls)
+        static_cast<QSslSocket*>(socket_.get())->connectToHostEncrypted(address, quint16(port), peerName);
+    else
+        socket_->connectToHost(QHostAddress(address), quint16(port));
+}
+
+void ConnectCheck::done(bool ok)
+{
+    if (!running_)
+        return;
+    running_ = false;
+    timer_.stop();
+    ok_ = ok;
+    if (!ok)
+        verified_ = false;
+    elapsedMs_ = int(clock_.elapsed());
+    socket_->disconnect(this);
+    socket_->abort();
+    socket_.release()->deleteLater();
+    emit finished();
+}
+
+}  // namespace platform

@@ -1,0 +1,64 @@
+#pragma once
+// TCP work of the extended test: a request/answer exchange over one
+// connection (HTTP with "Connection: close"), and the question whether a
+// server accepts a TCP connection or completes a TLS handshake.
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+
+class QTcpSocket;
+
+namespace platform {
+
+// Connects, sends request, collects everything until the server closes the
+// connection or the time is up.
+class TcpExchange : public QObject {
+    Q_OBJECT
+public:
+    explicit TcpExchange(QObject* parent = nullptr);
+    ~TcpExchange() override;
+    void start(const QString& address, int port, const QByteArray& request, int timeoutMs);
+    QByteArray received() const { return received_; }
+    bool closedByPeer() const { return closed_; }
+signals:
+    void finished();
+
+private:
+    void done();
+    std::unique_ptr<QTcpSocket> socket_;
+    QTimer timer_;
+    QByteArray request_, received_;
+    bool closed_ = false;
+};
+
+// One connection attempt, plain TCP or TLS (through Qt's TLS backend). A
+// certificate that does not verify is accepted for the question "does it
+// answer", and reported.
+class ConnectCheck : public QObject {
+    Q_OBJECT
+public:
+    explicit ConnectCheck(QObject* parent = nullptr);
+    ~ConnectCheck() override;
+    void start(const QString& address, int port, bool tls, const QString& peerName, int timeoutMs);
+    bool succeeded() const { return ok_; }
+    int elapsedMs() const { return elapsedMs_; }
+    bool certificateVerified() const { return verified_; }
+    QString error() const { return error_; }   // system's words, "" on success
+    static bool TlsAvailable();
+signals:
+    void finished();
+
+private:
+    void done(bool ok);
+    std::unique_ptr<QTcpSocket> socket_;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    bool ok_ = false, verified_ = false, running_ = false;
+    int elapsedMs_ = 0;
+    QString error_;
+};
+
+}  // namespace platform
