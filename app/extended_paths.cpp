@@ -132,6 +132,7 @@ void ExtendedPathsRun::stepIgd()
         if (!data.startsWith("HTTP/1.1 200") || result_.igd.answered)
             return;
         result_.igd.answered = true;
+        result_.evidence.igdAnswered = true;
         const QUrl location(probes::HeaderValue(data, "LOCATION"));
         timer_.stop();
         if (location.scheme() != QLatin1String("http") || location.host().isEmpty()) {
@@ -229,6 +230,7 @@ void ExtendedPathsRun::stepMappingProtocols()
     wait(kMappingWaitMs, [this] {
         result_.mapping = probes::CombineMappingAnswers(natPmpAnswer_, pcpAnswer_);
         result_.evidence.natPmpExternalAddress = result_.mapping.natPmpExternalAddress;
+        result_.evidence.natPmpAnswered = result_.mapping.natPmp;
         next();
     });
 }

@@ -12,8 +12,10 @@ bool InNet(uint32_t a, uint32_t net, int bits)
     return (a & mask) == (net & mask);
 }
 
-QString Shown(const QString& address)
+QString Shown(const QString& address, bool answered = false)
 {
+    if (answered && (address.isEmpty() || address == QLatin1String("0.0.0.0")))
+        return QStringLiteral("не сообщён");
     if (address.isEmpty())
         return QStringLiteral("нет ответа");
     return address + QStringLiteral(" (") + AddressClassText(ClassifyAddress(address)) + QStringLiteral(")");
@@ -165,8 +167,8 @@ QString NatFindingText(const NatEvidence& e, const NatVerdictResult& r)
 {
     QStringList lines;
     lines << QStringLiteral("Адрес компьютера: ") + Shown(e.localAddress);
-    lines << QStringLiteral("Внешний адрес по UPnP IGD: ") + Shown(e.igdExternalAddress);
-    lines << QStringLiteral("Внешний адрес по NAT-PMP: ") + Shown(e.natPmpExternalAddress);
+    lines << QStringLiteral("Внешний адрес по UPnP IGD: ") + Shown(e.igdExternalAddress, e.igdAnswered);
+    lines << QStringLiteral("Внешний адрес по NAT-PMP: ") + Shown(e.natPmpExternalAddress, e.natPmpAnswered);
     lines << QStringLiteral("Адрес, который видит STUN-сервер: ") + Shown(e.stunMappedAddress);
     for (int i = 0; i < e.hops.size(); ++i)
         lines << QStringLiteral("Узел %1: ").arg(i + 1) + Shown(e.hops[i]);

@@ -24,7 +24,8 @@ QString AddressClassText(AddressClass c);
 struct NatEvidence {
     QString localAddress;          // the computer's main address
     QString igdExternalAddress;    // "" when no IGD answered (or it had none)
-    QString natPmpExternalAddress; // "" when no NAT-PMP answer
+    QString natPmpExternalAddress; // "" when no NAT-PMP answer (or it had none)
+    bool igdAnswered = false, natPmpAnswered = false;  // the service answered at all
     QString stunMappedAddress;     // "" when no STUN answer
     // Routers that answered the TTL-limited probes, hop 1 first; "" for a hop
     // that did not answer. The last probe may reach the destination itself.

@@ -63,7 +63,7 @@ MappingAnswer ReadMappingAnswer(const QByteArray& data)
         if (op != 128)
             return a;
         a.kind = MappingAnswerKind::NatPmp;
-        if (a.resultCode == 0 && data.size() >= 12) {
+        if (a.resultCode == 0 && data.size() >= 12 && ReadU32(data, 8) != 0) {
             const uint32_t v4 = ReadU32(data, 8);
             a.externalAddress = QHostAddress(v4).toString();
         }
@@ -86,12 +86,15 @@ MappingAnswer ReadMappingAnswer(const QByteArray& data)
 PortMappingPresence CombineMappingAnswers(const MappingAnswer& natPmp, const MappingAnswer& pcp)
 {
     PortMappingPresence p;
-    // A NAT-PMP answer to the NAT-PMP request, or a version-0 refusal of the
-    // PCP request (the server speaks NAT-PMP only), shows NAT-PMP.
-    p.natPmp = (natPmp.kind == MappingAnswerKind::NatPmp && natPmp.resultCode == 0)
+    // Any NAT-PMP answer to the NAT-PMP request (an error code too: 3 is a
+    // gateway without an external address, RFC 6886 section 3.5), or a
+    // version-0 refusal of the PCP request (the server speaks NAT-PMP only).
+    p.natPmp = natPmp.kind == MappingAnswerKind::NatPmp
         || (pcp.kind == MappingAnswerKind::UnsupportedVersion && pcp.version == kNatPmpVersion);
-    if (natPmp.kind == MappingAnswerKind::NatPmp && natPmp.resultCode == 0)
+    if (natPmp.kind == MappingAnswerKind::NatPmp) {
+        p.natPmpResult = natPmp.resultCode;
         p.natPmpExternalAddress = natPmp.externalAddress;
+    }
     // A PCP-format answer, to either request, shows PCP.
     p.pcp = pcp.kind == MappingAnswerKind::Pcp
         || (natPmp.kind == MappingAnswerKind::UnsupportedVersion && natPmp.version == kPcpVersion);
@@ -114,11 +117,14 @@ QString PortMappingFindingText(const IgdFinding& igd, const PortMappingPresence&
             + (igd.externalAddress.isEmpty() ? QStringLiteral(", внешний адрес не сообщён")
                                              : QStringLiteral(", внешний адрес ") + igd.externalAddress);
     lines << QStringLiteral("UPnP IGD: ") + upnp;
-    lines << QStringLiteral("NAT-PMP: ")
-            + (p.natPmp ? QStringLiteral("есть")
-                       + (p.natPmpExternalAddress.isEmpty() ? QString()
-                                                            : QStringLiteral(", внешний адрес ") + p.natPmpExternalAddress)
-                        : QStringLiteral("нет"));
+    QString natPmp = QStringLiteral("нет");
+    if (p.natPmp && !p.natPmpExternalAddress.isEmpty() && p.natPmpExternalAddress != QLatin1String("0.0.0.0"))
+        natPmp = QStringLiteral("есть, внешний адрес ") + p.natPmpExternalAddress;
+    else if (p.natPmp && p.natPmpResult > 0)
+        natPmp = QStringLiteral("есть, внешний адрес не сообщён (код ошибки %1)").arg(p.natPmpResult);
+    else if (p.natPmp)
+        natPmp = QStringLiteral("есть");
+    lines << QStringLiteral("NAT-PMP: ") + natPmp;
     lines << QStringLiteral("PCP: ") + (p.pcp ? QStringLiteral("есть") : QStringLiteral("нет"));
     lines << QStringLiteral("Запросы только читали сведения: ни одного проброса порта на маршрутизаторе не создано.");
     if (igd.described || p.natPmp || p.pcp)

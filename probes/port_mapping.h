@@ -42,7 +42,8 @@ MappingAnswer ReadMappingAnswer(const QByteArray& data);
 
 // What the two answers say together, for the port-mapping finding.
 struct PortMappingPresence {
-    bool natPmp = false;   // a successful NAT-PMP answer
+    bool natPmp = false;   // a NAT-PMP answer (any result code)
+    int natPmpResult = -1; // its result code, -1 without one
     bool pcp = false;      // a PCP answer (any result code: the server speaks PCP)
     QString natPmpExternalAddress;
 };

@@ -204,8 +204,9 @@ void TestGatewayProbes::mappingAnswers_data()
                                                       << "192.0.2.2";
     QTest::newRow("PCP only (refuses version 0)") << pcpRefusesPmp << pcpOk << MappingAnswerKind::UnsupportedVersion
                                                   << MappingAnswerKind::Pcp << false << true << QString();
+    // A gateway without an external address answers with result 3 and 0.0.0.0: the service is there.
     QTest::newRow("NAT-PMP error result") << QByteArray::fromHex("008000030000123400000000") << QByteArray()
-                                          << MappingAnswerKind::NatPmp << MappingAnswerKind::None << false << false
+                                          << MappingAnswerKind::NatPmp << MappingAnswerKind::None << true << false
                                           << QString();
     QTest::newRow("silence") << QByteArray() << QByteArray() << MappingAnswerKind::None << MappingAnswerKind::None
                              << false << false << QString();
