@@ -11,13 +11,13 @@ namespace app {
 
 namespace {
 
-const char* BlockName(PathSection s)
+const char* BlockName(tools::PathSection s)
 {
     switch (s) {
-    case PathSection::Nat: return "ExtNat";
-    case PathSection::Ports: return "ExtPorts";
-    case PathSection::Voice: return "ExtVoice";
-    case PathSection::Dns: break;
+    case tools::PathSection::Nat: return "ExtNat";
+    case tools::PathSection::Ports: return "ExtPorts";
+    case tools::PathSection::Voice: return "ExtVoice";
+    case tools::PathSection::Dns: break;
     }
     return "ExtDns";
 }
@@ -36,10 +36,10 @@ QString VerdictKey(probes::NatVerdict v)
 
 }  // namespace
 
-ExtendedPathsConfig BuiltInPathsConfig()
+tools::ExtendedPathsConfig BuiltInPathsConfig()
 {
     const probes::ProviderEndpoints e = probes::ProviderEndpoints::builtIn();
-    ExtendedPathsConfig c;
+    tools::ExtendedPathsConfig c;
     c.stunServer = e.mainServer;
     c.stunPort = e.stunPort;
     c.hopTarget = e.mainServer;
@@ -47,19 +47,19 @@ ExtendedPathsConfig BuiltInPathsConfig()
     return c;
 }
 
-QSet<PathSection> ParsePathSections(const QString& list, bool* ok)
+QSet<tools::PathSection> ParsePathSections(const QString& list, bool* ok)
 {
-    QSet<PathSection> out;
+    QSet<tools::PathSection> out;
     bool good = true;
     for (const QString& word : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         if (word == QLatin1String("nat"))
-            out << PathSection::Nat;
+            out << tools::PathSection::Nat;
         else if (word == QLatin1String("ports"))
-            out << PathSection::Ports;
+            out << tools::PathSection::Ports;
         else if (word == QLatin1String("voice"))
-            out << PathSection::Voice;
+            out << tools::PathSection::Voice;
         else if (word == QLatin1String("dns"))
-            out << PathSection::Dns;
+            out << tools::PathSection::Dns;
         else
             good = false;
     }
@@ -68,9 +68,9 @@ QSet<PathSection> ParsePathSections(const QString& list, bool* ok)
     return out;
 }
 
-QJsonObject ExtendedPathsJson(const ExtendedPathsRun& run)
+QJsonObject ExtendedPathsJson(const tools::ExtendedPathsRun& run)
 {
-    const ExtendedPathsResult& r = run.result();
+    const tools::ExtendedPathsResult& r = run.result();
     QJsonObject o;
     o[QStringLiteral("localAddress")] = r.localAddress;
     o[QStringLiteral("gateway")] = r.gateway;
@@ -128,14 +128,14 @@ QJsonObject ExtendedPathsJson(const ExtendedPathsRun& run)
     return o;
 }
 
-int RunExtendedPathsBlocks(const QSet<PathSection>& sections, int timeoutSeconds)
+int RunExtendedPathsBlocks(const QSet<tools::PathSection>& sections, int timeoutSeconds)
 {
-    ExtendedPathsConfig config = BuiltInPathsConfig();
+    tools::ExtendedPathsConfig config = BuiltInPathsConfig();
     config.sections = sections;
-    ExtendedPathsRun run;
+    tools::ExtendedPathsRun run;
     int status = 2;
-    QObject::connect(&run, &ExtendedPathsRun::finished, qApp, [&] {
-        for (const PathSectionText& s : run.sections())
+    QObject::connect(&run, &tools::ExtendedPathsRun::finished, qApp, [&] {
+        for (const tools::PathSectionText& s : run.sections())
             std::printf("==%s==\n%s\n", BlockName(s.section), s.text.toUtf8().constData());
         std::printf("==END==\n");
         std::fflush(stdout);

@@ -1,7 +1,7 @@
 #pragma once
 // The extended path sections for the headless report: the run against the
 // built-in endpoints, its text blocks and its JSON member.
-#include "app/extended_paths.h"
+#include "tools/extended_paths.h"
 
 #include <QJsonObject>
 #include <QSet>
@@ -10,16 +10,16 @@
 namespace app {
 
 // The configuration for the built-in provider endpoints.
-ExtendedPathsConfig BuiltInPathsConfig();
+tools::ExtendedPathsConfig BuiltInPathsConfig();
 
 // "nat,ports,voice,dns" -> sections; unknown words make ok false.
-QSet<PathSection> ParsePathSections(const QString& list, bool* ok);
+QSet<tools::PathSection> ParsePathSections(const QString& list, bool* ok);
 
 // Every figure of a finished run, for the JSON document.
-QJsonObject ExtendedPathsJson(const ExtendedPathsRun& run);
+QJsonObject ExtendedPathsJson(const tools::ExtendedPathsRun& run);
 
 // Runs the sections and prints one ==Ext...== block per section, then ==END==.
 // Returns 0 when the run finished within timeoutSeconds, 2 otherwise.
-int RunExtendedPathsBlocks(const QSet<PathSection>& sections, int timeoutSeconds);
+int RunExtendedPathsBlocks(const QSet<tools::PathSection>& sections, int timeoutSeconds);
 
 }  // namespace app

@@ -1,4 +1,4 @@
-#include "app/extended_paths.h"
+#include "tools/extended_paths.h"
 
 #include "platform/dns_records.h"
 #include "platform/hop_probe.h"
@@ -9,7 +9,7 @@
 #include <QRandomGenerator>
 #include <QUrl>
 
-namespace app {
+namespace tools {
 
 namespace {
 
@@ -404,4 +404,4 @@ QVector<PathSectionText> ExtendedPathsRun::sections() const
     return out;
 }
 
-}  // namespace app
+}  // namespace tools

@@ -24,7 +24,7 @@ class TcpExchange;
 class ConnectCheck;
 }
 
-namespace app {
+namespace tools {
 
 enum class PathSection { Nat, Ports, Voice, Dns };
 
@@ -105,4 +105,4 @@ private:
     int voiceSent_ = 0;
 };
 
-}  // namespace app
+}  // namespace tools
