@@ -82,16 +82,19 @@ Finding MappingFinding(Behaviour b, const MappingEvidence& e, const QString& why
     Finding f;
     f.kind = Measurement::Mapping;
     f.title = QStringLiteral("Отображение адресов (mapping)");
-    QString other = QStringLiteral("другой адрес сервера");
-    QString otherPort = other;
-    if (e.test1 && e.test1->otherAddress) {
-        other = e.test1->otherAddress->address + QLatin1Char(':') + QString::number(e.primary.port);
-        otherPort = e.test1->otherAddress->text();
+    // Only the requests that were sent: each one depends on the answer before.
+    QStringList asked{QStringLiteral("на основной адрес сервера %1 — %2").arg(e.primary.text(), endpointText(e.test1))};
+    const bool secondSent = e.test1 && e.test1->mapped && UsableOtherAddress(e.test1->otherAddress, e.primary)
+                            && b != Behaviour::NoNat;
+    if (secondSent) {
+        const Endpoint other = *e.test1->otherAddress;
+        asked << QStringLiteral("на второй адрес %1 — %2")
+                     .arg(Endpoint{other.address, e.primary.port}.text(), endpointText(e.test2));
+        if (e.test2 && e.test2->mapped && *e.test2->mapped != *e.test1->mapped)
+            asked << QStringLiteral("на второй адрес и порт %1 — %2").arg(other.text(), endpointText(e.test3));
     }
-    f.measured = QStringLiteral("Что измерено: внешний адрес и порт одного сокета при запросах на основной адрес "
-                                "сервера %1, на %2 и на %3: %4; %5; %6.")
-                     .arg(e.primary.text(), other, otherPort, endpointText(e.test1), endpointText(e.test2),
-                          endpointText(e.test3));
+    f.measured = QStringLiteral("Что измерено: внешний адрес и порт одного сокета при запросах ") + asked.join(QStringLiteral("; "))
+                 + QLatin1Char('.');
     switch (b) {
     case Behaviour::NoNat:
         f.result = QStringLiteral("Результат: внешний адрес и порт совпадают с адресом и портом компьютера — "
@@ -139,11 +142,19 @@ Finding FilteringFinding(Behaviour b, const FilteringEvidence& e, const QString&
     Finding f;
     f.kind = Measurement::Filtering;
     f.title = QStringLiteral("Фильтрация входящих пакетов (filtering)");
-    f.measured = QStringLiteral("Что измерено: доходят ли до нового сокета ответы сервера %1, отправленные с другого "
-                                "адреса и порта (%2) и с другого порта того же адреса (%3).")
-                     .arg(e.primary.text(), e.test2 ? QStringLiteral("дошёл") : QStringLiteral("не дошёл"),
-                          e.test3 ? QStringLiteral("дошёл")
-                                  : (e.test2 ? QStringLiteral("не проверялось") : QStringLiteral("не дошёл")));
+    const bool secondSent = e.test1 && e.test1->mapped && UsableOtherAddress(e.test1->otherAddress, e.primary);
+    if (!secondSent) {
+        f.measured = QStringLiteral("Что измерено: ответ сервера %1 на запрос с нового сокета — %2.")
+                         .arg(e.primary.text(), e.test1 ? QStringLiteral("получен") : QStringLiteral("не получен"));
+    } else {
+        f.measured = QStringLiteral("Что измерено: доходит ли до нового сокета ответ сервера %1, отправленный с "
+                                    "другого адреса и порта — %2")
+                         .arg(e.primary.text(), e.test2 ? QStringLiteral("дошёл") : QStringLiteral("не дошёл"));
+        if (!e.test2)
+            f.measured += QStringLiteral(", и с другого порта того же адреса — %1")
+                              .arg(e.test3 ? QStringLiteral("дошёл") : QStringLiteral("не дошёл"));
+        f.measured += QLatin1Char('.');
+    }
     switch (b) {
     case Behaviour::NoNat:
     case Behaviour::EndpointIndependent:
