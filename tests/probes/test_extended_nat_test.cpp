@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "probes/extended_nat_test.h"
+#include "support/rfc5780_server.h"
 
 #include <deque>
 #include <map>
@@ -34,33 +35,6 @@ const Endpoint kPrimary{QStringLiteral("203.0.113.10"), 3478};
 const Endpoint kOther{QStringLiteral("203.0.113.11"), 3479};
 const QString kLocal = QStringLiteral("192.168.1.10");
 const QString kExternal = QStringLiteral("192.0.2.2");
-
-void put16(QByteArray& out, int v)
-{
-    out.append(char((v >> 8) & 0xFF));
-    out.append(char(v & 0xFF));
-}
-
-QByteArray addressAttribute(int type, const Endpoint& e, bool xored)
-{
-    QByteArray a;
-    put16(a, type);
-    put16(a, 8);
-    put16(a, 1);
-    const QStringList parts = e.address.split(QLatin1Char('.'));
-    quint32 address = 0;
-    for (const QString& p : parts)
-        address = (address << 8) | p.toUInt();
-    int port = e.port;
-    if (xored) {
-        port ^= 0x2112;
-        address ^= 0x2112A442;
-    }
-    put16(a, port);
-    put16(a, int(address >> 16));
-    put16(a, int(address & 0xFFFF));
-    return a;
-}
 
 // A world of one client computer, its NAT and the server, implementing the
 // socket host the test drives. Datagrams are queued and delivered in order.
@@ -200,17 +174,9 @@ private:
     {
         if (request.size() < 20)
             return;
-        int flags = 0;
-        std::optional<int> responsePort;
-        for (int offset = 20; offset + 4 <= request.size();) {
-            const int type = (uchar(request[offset]) << 8) | uchar(request[offset + 1]);
-            const int length = (uchar(request[offset + 2]) << 8) | uchar(request[offset + 3]);
-            if (type == 0x0003 && length == 4)
-                flags = uchar(request[offset + 7]);
-            if (type == 0x0027 && length == 4)
-                responsePort = (uchar(request[offset + 4]) << 8) | uchar(request[offset + 5]);
-            offset += 4 + ((length + 3) & ~3);
-        }
+        const testsupport::StunRequestFields fields = testsupport::ReadStunRequest(request);
+        const int flags = fields.changeFlags;
+        const std::optional<int> responsePort = fields.responsePort;
         Endpoint from = to;
         if (server.rfc5780 && server.honourChange) {
             if (flags & 0x04)
@@ -218,17 +184,13 @@ private:
             if (flags & 0x02)
                 from.port = from.port == kPrimary.port ? kOther.port : kPrimary.port;
         }
-        QByteArray attributes = addressAttribute(0x0020, source, true);
+        std::optional<Endpoint> origin, other;
         if (server.rfc5780) {
-            attributes += addressAttribute(0x802B, from, false);
-            const Endpoint other{from.address == kPrimary.address ? kOther.address : kPrimary.address,
-                                 from.port == kPrimary.port ? kOther.port : kPrimary.port};
-            attributes += addressAttribute(0x802C, other, false);
+            origin = from;
+            other = Endpoint{from.address == kPrimary.address ? kOther.address : kPrimary.address,
+                             from.port == kPrimary.port ? kOther.port : kPrimary.port};
         }
-        QByteArray response;
-        put16(response, 0x0101);
-        put16(response, int(attributes.size()));
-        response += request.mid(4, 16) + attributes;
+        const QByteArray response = testsupport::BuildStunResponse(request, source, origin, other);
         Endpoint destination = source;
         if (responsePort && server.rfc5780 && server.honourResponsePort)
             destination.port = *responsePort;
