@@ -59,6 +59,7 @@ public:
     void OpenStunSurvey();
     void OpenDnsSrvWindow();
     void OpenPingWindow();
+    void OpenExtendedNatTest();
 
     TestRunState& state() { return state_; }
     const platform::InterfaceTable& interfaceTable() const { return interfaceTable_; }

@@ -18,6 +18,7 @@
 //
 // Message boxes are printed as "==MESSAGE==" blocks instead of blocking.
 #include "app/extended_paths_report.h"
+#include "app/extended_report.h"
 #include "app/main_window.h"
 #include "app/termination_signals.h"
 #include "platform/user_message.h"
@@ -27,6 +28,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -145,6 +147,18 @@ void runPing(app::Form1a& window, const QString& argument)
     window.OpenPingWindow();
 }
 
+void runExtended(app::Form1a& window, const app::ExtendedReportOptions& options)
+{
+    const app::ExtendedReport report = app::RunExtendedReport(window, options);
+    printBlock("Form5", report.text);
+    printBlock("Form5JSON", QString::fromUtf8(QJsonDocument(report.figures).toJson(QJsonDocument::Compact)));
+    if (!report.finished)
+        printBlock("Form5TIMEOUT", QString());
+    if (!options.screenshotPath.isEmpty())
+        printBlock("SCREENSHOT", options.screenshotPath);
+    printEnd();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -155,9 +169,27 @@ int main(int argc, char** argv)
     QString screenshotPath;
     int timeoutSeconds = 180;
     QList<ToolAction> tools;
+    bool extended = false;
+    app::ExtendedReportOptions extendedOptions;
     const QStringList args = application.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == QLatin1String("--restart-with"))
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--extended")) {
+            extended = true;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            break;
+        if (args[i] == QLatin1String("--extended-only")) {
+            extended = true;
+            const auto chosen = app::ParseMeasurementList(args[++i]);
+            if (!chosen) {
+                std::fprintf(stderr, "tarvolin-scenario: unknown measurement in %s\n", qPrintable(args[i]));
+                return 2;
+            }
+            extendedOptions.measurements = *chosen;
+        } else if (args[i] == QLatin1String("--extended-screenshot"))
+            extendedOptions.screenshotPath = args[++i];
+        else if (args[i] == QLatin1String("--restart-with"))
             restartCommand = args[++i];
         else if (args[i] == QLatin1String("--screenshot"))
             screenshotPath = args[++i];
@@ -210,6 +242,8 @@ int main(int argc, char** argv)
                 else if (tool.kind == QLatin1String("ping"))
                     runPing(*window, tool.argument);
             }
+            if (extended)
+                runExtended(*window, extendedOptions);
             application.exit(0);
         });
     });
