@@ -3,7 +3,6 @@
 // built-in endpoints, its text blocks and its JSON member.
 #include "tools/extended_paths.h"
 
-#include <QJsonObject>
 #include <QSet>
 #include <QString>
 
@@ -14,9 +13,6 @@ tools::ExtendedPathsConfig BuiltInPathsConfig();
 
 // "nat,ports,voice,dns" -> sections; unknown words make ok false.
 QSet<tools::PathSection> ParsePathSections(const QString& list, bool* ok);
-
-// Every figure of a finished run, for the JSON document.
-QJsonObject ExtendedPathsJson(const tools::ExtendedPathsRun& run);
 
 // Runs the sections and prints one ==Ext...== block per section, then ==END==.
 // Returns 0 when the run finished within timeoutSeconds, 2 otherwise.

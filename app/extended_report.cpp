@@ -35,6 +35,7 @@ ExtendedReport RunExtendedReport(Form1a& window, const ExtendedReportOptions& op
         if (!form)
             return;
         form->setMeasurements(options.measurements);
+        form->setPathSections(options.pathSections);
         auto* limit = new QTimer(form);
         limit->setSingleShot(true);
         QObject::connect(limit, &QTimer::timeout, form, [form, collect] {

@@ -2,6 +2,7 @@
 // Runs the extended NAT test window without a person: opens it from the main
 // window's menu, starts the test, waits for its end and returns what it showed.
 #include "probes/extended_findings.h"
+#include "tools/extended_paths.h"
 
 #include <QJsonObject>
 #include <QList>
@@ -19,6 +20,7 @@ struct ExtendedReport {
 
 struct ExtendedReportOptions {
     QList<probes::Measurement> measurements = probes::AllMeasurements();
+    QSet<tools::PathSection> pathSections = tools::AllPathSections();
     int timeoutSeconds = 420;
     QString screenshotPath;  // a picture of the window after the test ("" for none)
 };

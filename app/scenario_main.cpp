@@ -15,6 +15,9 @@
 //   tarvolin-scenario --extended-paths nat,ports,voice,dns [--timeout SECONDS]
 // runs only those sections of the extended path test (no main window) and
 // prints one ==ExtNat==, ==ExtPorts==, ==ExtVoice==, ==ExtDns== block each.
+// With --extended or --extended-only it picks the path sections that follow
+// the NAT measurements in the window instead (--extended: all of them,
+// --extended-only: none unless named).
 //
 // Message boxes are printed as "==MESSAGE==" blocks instead of blocking.
 #include "app/extended_paths_report.h"
@@ -187,6 +190,7 @@ int main(int argc, char** argv)
                 return 2;
             }
             extendedOptions.measurements = *chosen;
+            extendedOptions.pathSections.clear();
         } else if (args[i] == QLatin1String("--extended-screenshot"))
             extendedOptions.screenshotPath = args[++i];
         else if (args[i] == QLatin1String("--restart-with"))
@@ -208,7 +212,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "tarvolin-scenario: --extended-paths takes nat,ports,voice,dns\n");
             return 2;
         }
-        return app::RunExtendedPathsBlocks(sections, timeoutSeconds);
+        if (!extended)
+            return app::RunExtendedPathsBlocks(sections, timeoutSeconds);
+        extendedOptions.pathSections = sections;
     }
 
     platform::SetMessageHandler([](const platform::UserMessage& message) {

@@ -64,6 +64,14 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     connect(Command2_, &QPushButton::clicked, this, &Form5::Command2_Click);
     connect(Command3_, &QPushButton::clicked, this, &Form5::reject);
     connect(Timer1_, &QTimer::timeout, this, &Form5::Timer1_Timer);
+
+    // The path sections run after the NAT measurements, on sockets of their own.
+    paths_ = new ExtendedPathsRun(this);
+    connect(paths_, &ExtendedPathsRun::progress, this, [this](const QString& step) {
+        Label1_->setText(step);
+        ProgressBar1_->setValue(paths_->percent());
+    });
+    connect(paths_, &ExtendedPathsRun::finished, this, &Form5::finishTest);
 }
 
 Form5::~Form5()
@@ -90,6 +98,7 @@ void Form5::Command1_Click()
 
     closeAllSockets();
     reported_ = false;
+    stopped_ = false;
     resultText_.clear();
     Text1_->clear();
     probes::SocketHost& host = *this;
@@ -104,6 +113,11 @@ void Form5::Command2_Click()
 {
     if (!testRunning())
         return;
+    stopped_ = true;
+    if (paths_->running()) {
+        paths_->stop();
+        return;
+    }
     test_->stop(clock_.elapsed());
     afterEvent();
 }
@@ -180,10 +194,42 @@ void Form5::afterEvent()
     if (test_->finished() && !reported_) {
         reported_ = true;
         closeAllSockets();
-        Command1_->setEnabled(true);
-        Command2_->setEnabled(false);
-        emit testFinished();
+        if (stopped_ || pathSections_.isEmpty())
+            finishTest();
+        else
+            startPaths();
     }
+}
+
+void Form5::startPaths()
+{
+    ExtendedPathsConfig config;
+    config.stunServer = platform::ResolveHostText(endpoints_.mainServer);
+    config.stunPort = endpoints_.stunPort;
+    config.hopTarget = config.stunServer;
+    config.domain = endpoints_.domain;
+    config.sections = pathSections_;
+    ProgressBar1_->setValue(0);
+    paths_->start(config);
+}
+
+void Form5::finishTest()
+{
+    // The NAT findings, then one section per path finding.
+    QString text = test_ ? probes::FindingsText(test_->findings()) : QString();
+    // A stopped run shows no path findings: half-measured, they would mislead.
+    if (!stopped_) {
+        for (const PathSectionText& section : paths_->sections())
+            text += (text.isEmpty() ? QString() : QStringLiteral("\r\n\r\n")) + section.title
+                + QStringLiteral("\r\n") + section.text;
+    }
+    resultText_ = text;
+    Text1_->setPlainText(text);
+    ProgressBar1_->setValue(100);
+    Label1_->setText(stopped_ ? QStringLiteral("Тест остановлен.") : QStringLiteral("Тест завершён."));
+    Command1_->setEnabled(true);
+    Command2_->setEnabled(false);
+    emit testFinished();
 }
 
 QJsonObject Form5::figures() const
@@ -196,12 +242,16 @@ QJsonObject Form5::figures() const
         member.insert(QStringLiteral("seconds"), test_->durations().value(it.key()));
         it.value() = member;
     }
+    if (!stopped_ && !pathSections_.isEmpty())
+        json.insert(QStringLiteral("paths"), paths_->json());
     return json;
 }
 
 void Form5::done(int result)
 {
-    if (testRunning())
+    stopped_ = true;
+    paths_->stop();
+    if (test_ && test_->running())
         test_->stop(clock_.elapsed());
     Timer1_->stop();
     closeAllSockets();

@@ -4,6 +4,7 @@
 // against the provider's STUN server with the window's own sockets.
 #include "probes/endpoints.h"
 #include "probes/extended_nat_test.h"
+#include "tools/extended_paths.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -39,12 +40,15 @@ public:
     }
     // Shorter searches for tests.
     void setLifetimeSearch(const probes::LifetimeSearch& search) { lifetime_ = search; }
+    // Sections of the path test that follow the NAT measurements (all by default).
+    void setPathSections(const QSet<PathSection>& sections) { pathSections_ = sections; }
+    const ExtendedPathsRun& pathsRun() const { return *paths_; }
 
     // The result text exactly as composed (CR LF line ends).
     QString resultText() const { return resultText_; }
     // Figures of the last test, one member per measurement, with "seconds" each.
     QJsonObject figures() const;
-    bool testRunning() const { return test_ && test_->running(); }
+    bool testRunning() const { return (test_ && test_->running()) || paths_->running(); }
     int openSocketCount() const { return static_cast<int>(sockets_.size()); }
 
 public slots:
@@ -67,6 +71,8 @@ private:
     void Timer1_Timer();
     void afterEvent();
     void closeAllSockets();
+    void startPaths();
+    void finishTest();
 
     probes::ProviderEndpoints endpoints_;
     QList<probes::Measurement> measurements_ = probes::AllMeasurements();
@@ -78,6 +84,9 @@ private:
     QElapsedTimer clock_;
     QString resultText_;
     bool reported_ = false;
+    ExtendedPathsRun* paths_ = nullptr;
+    QSet<PathSection> pathSections_ = AllPathSections();
+    bool stopped_ = false;
 
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;

@@ -11,6 +11,7 @@
 #include "probes/voice_quality.h"
 
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QObject>
 #include <QSet>
 #include <QTimer>
@@ -28,12 +29,17 @@ namespace tools {
 
 enum class PathSection { Nat, Ports, Voice, Dns };
 
+inline QSet<PathSection> AllPathSections()
+{
+    return {PathSection::Nat, PathSection::Ports, PathSection::Voice, PathSection::Dns};
+}
+
 struct ExtendedPathsConfig {
     QString stunServer;          // dotted
     int stunPort = 3478;
     QString hopTarget;           // dotted: where the TTL-limited probes go
     QString domain;              // the provider's SIP domain
-    QSet<PathSection> sections{PathSection::Nat, PathSection::Ports, PathSection::Voice, PathSection::Dns};
+    QSet<PathSection> sections = AllPathSections();
     int voicePackets = probes::kVoicePacketCount;
 };
 
@@ -64,6 +70,10 @@ public:
     bool running() const { return running_; }
     const ExtendedPathsResult& result() const { return result_; }
     QVector<PathSectionText> sections() const;
+    // Every figure of the run, for the report's JSON document.
+    QJsonObject json() const;
+    // Share of the steps done, 0..100.
+    int percent() const { return steps_.isEmpty() ? 100 : stepIndex_ * 100 / int(steps_.size()); }
 signals:
     void progress(const QString& step);
     void finished();
