@@ -172,8 +172,8 @@ QString NatFindingText(const NatEvidence& e, const NatVerdictResult& r)
     lines << QStringLiteral("Адрес, который видит STUN-сервер: ") + Shown(e.stunMappedAddress);
     for (int i = 0; i < e.hops.size(); ++i)
         lines << QStringLiteral("Узел %1: ").arg(i + 1) + Shown(e.hops[i]);
-    lines << QStringLiteral("Вывод: ") + NatVerdictText(r.verdict) + QStringLiteral(" (") + r.reason
-            + QStringLiteral(")");
+    lines << QStringLiteral("Вывод: ") + NatVerdictText(r.verdict) + QStringLiteral(" — ") + r.reason
+            + QLatin1Char('.');
     lines << NatVerdictAdvice(r.verdict);
     return lines.join(QStringLiteral("\r\n"));
 }

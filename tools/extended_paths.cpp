@@ -3,7 +3,8 @@
 #include "platform/dns_records.h"
 #include "platform/hop_probe.h"
 #include "platform/stream_checks.h"
-#include "platform/udp_endpoint.h"
+#include "platform/source_address.h"
+#include "platform/udp_socket.h"
 #include "probes/igd.h"
 
 #include <QJsonArray>
@@ -70,7 +71,7 @@ void ExtendedPathsRun::start(const ExtendedPathsConfig& config)
     stepIndex_ = 0;
     running_ = true;
     clock_.start();
-    result_.localAddress = platform::UdpEndpoint::SourceAddressTowards(
+    result_.localAddress = platform::SourceAddressTowards(
         config_.hopTarget.isEmpty() ? config_.stunServer : config_.hopTarget);
     result_.evidence.localAddress = result_.localAddress;
     QTimer::singleShot(0, this, &ExtendedPathsRun::next);
@@ -90,6 +91,19 @@ void ExtendedPathsRun::stop()
     connect_.reset();
     if (was)
         emit finished();
+}
+
+std::unique_ptr<platform::UdpSocket> ExtendedPathsRun::openUdp(
+    std::function<void(const QByteArray&, const QString&, int)> onDatagram)
+{
+    auto socket = std::make_unique<platform::UdpSocket>();
+    socket->bind(0);
+    platform::UdpSocket* raw = socket.get();
+    connect(raw, &platform::UdpSocket::readyRead, this, [raw, onDatagram = std::move(onDatagram)] {
+        while (const std::optional<platform::ReceivedDatagram> d = raw->receive())
+            onDatagram(d->data, d->fromAddress, d->fromPort);
+    });
+    return socket;
 }
 
 void ExtendedPathsRun::wait(int ms, std::function<void()> then)
@@ -140,8 +154,7 @@ void ExtendedPathsRun::stepIgd()
         return;
     }
     emit progress(QStringLiteral("Запрос к UPnP IGD"));
-    udp_ = std::make_unique<platform::UdpEndpoint>();
-    connect(udp_.get(), &platform::UdpEndpoint::datagram, this, [this](const QByteArray& data, const QString&, int) {
+    udp_ = openUdp([this](const QByteArray& data, const QString&, int) {
         if (!data.startsWith("HTTP/1.1 200") || result_.igd.answered)
             return;
         result_.igd.answered = true;
@@ -154,7 +167,6 @@ void ExtendedPathsRun::stepIgd()
         }
         QTimer::singleShot(0, this, [this, location] { igdDescription(location); });
     });
-    udp_->open();
     for (int i = 0; i < 2; ++i)
         udp_->sendTo(result_.gateway, kGatewayIgdPort, probes::BuildIgdSearch());
     wait(kSsdpWaitMs, [this] { next(); });
@@ -205,31 +217,25 @@ void ExtendedPathsRun::stepMappingProtocols()
     }
     emit progress(QStringLiteral("Запрос NAT-PMP и PCP"));
     natPmpAnswer_ = pcpAnswer_ = {};
-    udp_ = std::make_unique<platform::UdpEndpoint>();
-    udp2_ = std::make_unique<platform::UdpEndpoint>();
     auto finishIfBoth = [this] {
         if (natPmpAnswer_.kind != probes::MappingAnswerKind::None && pcpAnswer_.kind != probes::MappingAnswerKind::None)
             timer_.start(0);
     };
-    connect(udp_.get(), &platform::UdpEndpoint::datagram, this,
-            [this, finishIfBoth](const QByteArray& data, const QString& from, int port) {
+    udp_ = openUdp([this, finishIfBoth](const QByteArray& data, const QString& from, int port) {
                 if (from == result_.gateway && port == probes::kPortMappingPort
                     && natPmpAnswer_.kind == probes::MappingAnswerKind::None) {
                     natPmpAnswer_ = probes::ReadMappingAnswer(data);
                     finishIfBoth();
                 }
             });
-    connect(udp2_.get(), &platform::UdpEndpoint::datagram, this,
-            [this, finishIfBoth](const QByteArray& data, const QString& from, int port) {
+    udp2_ = openUdp([this, finishIfBoth](const QByteArray& data, const QString& from, int port) {
                 if (from == result_.gateway && port == probes::kPortMappingPort
                     && pcpAnswer_.kind == probes::MappingAnswerKind::None) {
                     pcpAnswer_ = probes::ReadMappingAnswer(data);
                     finishIfBoth();
                 }
             });
-    udp_->open();
-    udp2_->open();
-    const QString source = platform::UdpEndpoint::SourceAddressTowards(result_.gateway);
+    const QString source = platform::SourceAddressTowards(result_.gateway);
     auto send = [this, source] {
         if (!udp_ || !udp2_)
             return;
@@ -258,9 +264,7 @@ void ExtendedPathsRun::stepVoice()
     samples_ = QVector<probes::VoiceSample>(full ? config_.voicePackets : kMappedOnlyPackets);
     voiceSent_ = 0;
     session_ = QRandomGenerator::global()->generate();
-    udp_ = std::make_unique<platform::UdpEndpoint>();
-    connect(udp_.get(), &platform::UdpEndpoint::datagram, this,
-            [this](const QByteArray& data, const QString& from, int port) {
+    udp_ = openUdp([this](const QByteArray& data, const QString& from, int port) {
                 const double now = clock_.nsecsElapsed() / 1e6;
                 if (from != config_.stunServer || port != config_.stunPort)
                     return;
@@ -271,7 +275,6 @@ void ExtendedPathsRun::stepVoice()
                 if (result_.evidence.stunMappedAddress.isEmpty())
                     result_.evidence.stunMappedAddress = probes::ReadStunMappedAddress(data);
             });
-    udp_->open();
     voiceTick();
     pacer_.start(probes::kVoicePacketIntervalMs);
 }
@@ -361,12 +364,9 @@ void ExtendedPathsRun::checkTarget(int index)
     c.checked = true;
     const probes::SipTarget t = c.target;
     if (t.transport == probes::SipTransport::Udp) {
-        udp_ = std::make_unique<platform::UdpEndpoint>();
-        udp_->open();
         const QString tag = QStringLiteral("tvl%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         const double sent = clock_.nsecsElapsed() / 1e6;
-        connect(udp_.get(), &platform::UdpEndpoint::datagram, this,
-                [this, index, tag, sent](const QByteArray& data, const QString&, int) {
+        udp_ = openUdp([this, index, tag, sent](const QByteArray& data, const QString&, int) {
                     const int status = probes::ReadSipOptionsAnswer(data, tag);
                     probes::TargetCheck& c = result_.dns.checks[index];
                     if (status == 0 || c.answered)
@@ -376,7 +376,7 @@ void ExtendedPathsRun::checkTarget(int index)
                     c.ms = int(clock_.nsecsElapsed() / 1e6 - sent + 0.5);
                     timer_.start(0);
                 });
-        const QString local = platform::UdpEndpoint::SourceAddressTowards(t.address);
+        const QString local = platform::SourceAddressTowards(t.address);
         udp_->sendTo(t.address, t.port, probes::BuildSipOptions(result_.dns.domain, local, udp_->localPort(), tag));
         wait(kUdpCheckMs, [this, index] {
             udp_.reset();

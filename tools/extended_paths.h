@@ -19,7 +19,7 @@
 #include <memory>
 
 namespace platform {
-class UdpEndpoint;
+class UdpSocket;
 class HopProbe;
 class TcpExchange;
 class ConnectCheck;
@@ -92,6 +92,7 @@ private:
     void stepDns();
     void checkTarget(int index);
     void wait(int ms, std::function<void()> then);
+    std::unique_ptr<platform::UdpSocket> openUdp(std::function<void(const QByteArray&, const QString&, int)> onDatagram);
     bool wants(PathSection s) const { return config_.sections.contains(s); }
 
     ExtendedPathsConfig config_;
@@ -104,7 +105,7 @@ private:
     QTimer pacer_;              // the voice stream
     QElapsedTimer clock_;
     std::unique_ptr<platform::HopProbe> hops_;
-    std::unique_ptr<platform::UdpEndpoint> udp_, udp2_;
+    std::unique_ptr<platform::UdpSocket> udp_, udp2_;
     std::unique_ptr<platform::TcpExchange> http_;
     std::unique_ptr<platform::ConnectCheck> connect_;
     QByteArray igdRaw_;

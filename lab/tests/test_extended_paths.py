@@ -20,9 +20,9 @@ TLS_MODULE = any(os.path.exists(os.path.join(d, "kamailio/modules/tls.so"))
                  for d in ("/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu", "/usr/lib"))
 
 VERDICT = {
-    "single": "Вывод: один NAT (",
-    "double": "Вывод: двойной NAT (",
-    "cgnat": "Вывод: NAT оператора (CGNAT) (",
+    "single": "Вывод: один NAT — ",
+    "double": "Вывод: двойной NAT — ",
+    "cgnat": "Вывод: NAT оператора (CGNAT) — ",
 }
 
 

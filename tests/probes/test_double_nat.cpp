@@ -100,7 +100,7 @@ void TestDoubleNat::verdict()
     const NatVerdictResult r = JudgeNat(e);
     QCOMPARE(r.verdict, verdict);
     const QString text = NatFindingText(e, r);
-    QVERIFY(text.contains(QStringLiteral("Вывод: ") + NatVerdictText(verdict) + QStringLiteral(" (")));
+    QVERIFY(text.contains(QStringLiteral("Вывод: ") + NatVerdictText(verdict) + QStringLiteral(" — ")));
     QVERIFY(text.endsWith(NatVerdictAdvice(verdict)));
 }
 
