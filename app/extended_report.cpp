@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -26,6 +27,15 @@ ExtendedReport RunExtendedReport(Form1a& window, const ExtendedReportOptions& op
             QCoreApplication::processEvents();
             form->repaint();
             form->grab().save(options.screenshotPath);
+            // A second picture with the end of the text, where the path sections are.
+            if (auto* text = form->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))) {
+                text->moveCursor(QTextCursor::End);
+                text->ensureCursorVisible();
+                QCoreApplication::processEvents();
+                QString path = options.screenshotPath;
+                path.insert(path.endsWith(QLatin1String(".png")) ? path.size() - 4 : path.size(), QLatin1String("-end"));
+                form->grab().save(path);
+            }
         }
         form->reject();
     };
