@@ -123,7 +123,7 @@ DnsRecordSet QueryDnsRecords(const QString& name, int type)
         return set;
     }
     state.retrans = 2;
-    state.retry = 2;
+    state.retry = 1;
     auto answer = std::make_unique<unsigned char[]>(NS_MAXMSG);
     const QByteArray queryName = name.toLatin1();
     const int length = res_nquery(&state, queryName.constData(), ns_c_in, type, answer.get(), NS_MAXMSG);

@@ -133,6 +133,10 @@ QString SipDnsFindingText(const SipDnsSummary& s)
 {
     QStringList lines;
     lines << QStringLiteral("Домен: ") + s.domain;
+    if (s.resolverSilent) {
+        lines << QStringLiteral("DNS-сервер не ответил: телефон не сможет найти SIP-серверы по имени домена.");
+        return lines.join(QStringLiteral("\r\n"));
+    }
     lines << (s.naptrRecords > 0
                   ? QStringLiteral("NAPTR: записей %1").arg(s.naptrRecords)
                         + (s.fromNaptr ? QString() : QStringLiteral(" (ни одной для SIP по UDP, TCP или TLS)"))

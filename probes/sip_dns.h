@@ -88,6 +88,7 @@ struct TargetCheck {
 // What each SRV query returned (name -> number of records), for the finding.
 struct SipDnsSummary {
     QString domain;
+    bool resolverSilent = false;   // no DNS server answered: nothing else was asked
     int naptrRecords = 0;
     bool fromNaptr = false;
     QVector<SrvQuery> queries;

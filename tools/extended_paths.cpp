@@ -315,7 +315,14 @@ void ExtendedPathsRun::stepDns()
     probes::SipDnsAnswers answers;
     // The resolver blocks the UI thread for as long as it takes, as every
     // DNS query of the program does.
-    for (const platform::NaptrData& n : platform::QueryDnsRecords(s.domain, platform::kDnsTypeNaptr).naptr)
+    const platform::DnsRecordSet naptr = platform::QueryDnsRecords(s.domain, platform::kDnsTypeNaptr);
+    if (naptr.status == platform::kDnsTimeout) {
+        // No server answers: every further query would block as long again.
+        s.resolverSilent = true;
+        next();
+        return;
+    }
+    for (const platform::NaptrData& n : naptr.naptr)
         answers.naptr.append({n.order, n.preference, n.flags, n.service, n.regexp, n.replacement});
     s.naptrRecords = answers.naptr.size();
     s.queries = probes::SrvQueriesFor(s.domain, answers.naptr, &s.fromNaptr);
@@ -458,6 +465,7 @@ QJsonObject ExtendedPathsRun::json() const
     QJsonObject dns;
     dns[QStringLiteral("domain")] = r.dns.domain;
     dns[QStringLiteral("naptrRecords")] = r.dns.naptrRecords;
+    dns[QStringLiteral("resolverAnswered")] = !r.dns.resolverSilent;
     QJsonArray targets;
     for (const probes::TargetCheck& c : r.dns.checks) {
         QJsonObject t;
