@@ -1,5 +1,6 @@
 #include "tools/extended_paths.h"
 
+#include "platform/dns_query.h"
 #include "platform/dns_records.h"
 #include "platform/hop_probe.h"
 #include "platform/stream_checks.h"
