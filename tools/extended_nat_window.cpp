@@ -218,7 +218,7 @@ void Form5::finishTest()
     // The NAT findings, then one section per path finding.
     QString text = test_ ? probes::FindingsText(test_->findings()) : QString();
     // A stopped run shows no path findings: half-measured, they would mislead.
-    if (!stopped_) {
+    if (!stopped_ && !pathSections_.isEmpty()) {
         for (const PathSectionText& section : paths_->sections())
             text += (text.isEmpty() ? QString() : QStringLiteral("\r\n\r\n")) + section.title
                 + QStringLiteral("\r\n") + section.text;
