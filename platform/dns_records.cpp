@@ -125,18 +125,19 @@ DnsRecordSet QueryDnsRecords(const QString& name, int type)
     state.retrans = 2;
     state.retry = 1;
     auto answer = std::make_unique<unsigned char[]>(NS_MAXMSG);
+    std::memset(answer.get(), 0, NS_HFIXEDSZ);
     const QByteArray queryName = name.toLatin1();
     const int length = res_nquery(&state, queryName.constData(), ns_c_in, type, answer.get(), NS_MAXMSG);
-    if (length < 0) {
-        // res_nquery keeps no message for a negative answer; h_errno tells which.
-        switch (state.res_h_errno) {
-        case HOST_NOT_FOUND: set.status = kDnsRcodeBase + ns_r_nxdomain; break;
-        case NO_DATA: set.status = 0; break;   // the name exists, no records of the type
-        case TRY_AGAIN: set.status = kDnsTimeout; break;
-        default: set.status = kDnsRcodeBase + ns_r_servfail; break;
-        }
-    } else {
+    if (length >= 0) {
         set = ReadDnsRecords(answer.get(), length, type);
+    } else if (answer[2] & 0x80) {
+        // A server answered, with an error code or without records: res_nquery
+        // leaves the answer's header in the buffer (QR bit set), and its code
+        // tells a refusal from silence.
+        const int rcode = answer[3] & 0x0F;
+        set.status = rcode == ns_r_noerror ? 0 : kDnsRcodeBase + rcode;
+    } else {
+        set.status = state.res_h_errno == HOST_NOT_FOUND ? kDnsRcodeBase + ns_r_nxdomain : kDnsTimeout;
     }
     res_nclose(&state);
     return set;
