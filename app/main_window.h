@@ -4,6 +4,7 @@
 #include "app/test_run_state.h"
 #include "platform/interfaces.h"
 #include "probes/endpoints.h"
+#include "probes/stun_answer_check.h"
 #include "tools/stun_survey.h"
 
 #include <QWidget>
@@ -105,6 +106,12 @@ private:
     // Set while the load sequence (or a restart) runs: a message box shown
     // meanwhile runs an event loop, and Timer1 must not tick inside it.
     int loading_ = 0;
+    // The run's STUN requests (where they went, which were sent) and the
+    // local port of the socket they left from: the verdict compares the
+    // mapped port with that port even when a tool window has opened a socket
+    // set of its own meanwhile.
+    probes::StunRunRequests stunRun_;
+    int runProbePort_ = 0;
     QString reportText_;
     QProcess* capture_ = nullptr;  // the running listing capture, if any
 

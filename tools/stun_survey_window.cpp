@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -67,8 +68,10 @@ Form2::Form2(const probes::ProviderEndpoints& /*endpoints*/, QList<SurveyServer>
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName(QStringLiteral("Timer1"));
     Timer1_->setSingleShot(true);
+    Timer1_->setTimerType(Qt::PreciseTimer);
     Timer2_ = new QTimer(this);
     Timer2_->setObjectName(QStringLiteral("Timer2"));
+    Timer2_->setTimerType(Qt::PreciseTimer);  // the cycle is a minimum
     Timer2_->setInterval(5000);
 
     auto* row = new QHBoxLayout;
@@ -114,6 +117,12 @@ void Form2::setOutput(const QString& text)
 
 void Form2::Timer1_Timer()
 {
+    // The name lookups below block: the window is painted first.
+    if (!windowHandle() || !windowHandle()->isExposed()) {
+        Timer1_->start(5);
+        return;
+    }
+    repaint();
     Timer2_->stop();
     setOutput(QString());
     platform::OpenSockets(probes::kSipLocalPort, Picture1_, Picture2_, Picture3_);
