@@ -134,7 +134,9 @@ private:
 };
 
 // The main window exactly as the program starts it: built-in endpoints,
-// survey run, shown. Shared by the program and the scenario runner.
+// shown and painted, then the load sequence run; from here on the windows
+// stay served while an echo waits (platform/window_service.h). Shared by the
+// program and the scenario runner.
 std::unique_ptr<Form1a> StartMainWindow();
 
 // Private temporary directory of this process (removed at exit).
