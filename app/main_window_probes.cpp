@@ -51,8 +51,11 @@ void Form1a::HandleStunReply()
         IPAdr_->setText(reply->mappedAddress);
         state_.ExternalAddress = reply->mappedAddress;
         state_.StunGotMapped = 1;
-        state_.StunChangedPort = reply->alternativePort;
-        state_.StunChangedAddress = reply->alternativeAddress;
+        state_.StunChangedPort = reply->alternative ? reply->alternative->port : 0;
+        state_.StunChangedAddress = reply->alternative ? reply->alternative->address : QString();
+        // Without an alternative address there is nowhere to send the 0x0B requests.
+        if (!reply->alternative)
+            break;
         const QByteArray request = probes::BuildBindingRequest(0x0B);
         for (int i = 0; i < kStunCopies; ++i)
             platform::SocketSend(platform::SocketId::Probe, state_.StunChangedAddress, state_.StunChangedPort,
