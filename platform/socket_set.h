@@ -65,6 +65,16 @@ void SetProbeLocalPort(int port);
 
 // Local port FixedPortSocket is bound to (0 when closed); for the windows' own checks and tests.
 int FixedLocalPort();
+
+// How the last opening bound FixedPortSocket to its port.
+enum class FixedBind {
+    Closed,        // the set is closed, or the socket could not be created
+    Bound,         // bound to the port asked for
+    Taken,         // another program holds the port (or a different port was read back)
+    NoPermission,  // the system refused the port for lack of privilege
+    Failed,        // refused for any other reason
+};
+FixedBind FixedBindResult();
 bool SocketsOpen();
 
 // The socket exists in the open set (its creation did not fail).
