@@ -31,7 +31,8 @@ using SocketData = QByteArray;
 // TcpSocket (TCP, unbound). Failures are shown through ShowMessage; opening goes on.
 // A fixed port held by another program (bind refused with "address in use", or a
 // different port read back) shows "Порт <port> занят другой программой !!!"; a port
-// refused for lack of privilege shows nothing. An open set is closed first.
+// refused for lack of privilege shows nothing here (FixedBindResult tells the window
+// that asked for it). An open set is closed first.
 //
 // Delivery: the two UDP sinks get one ready() per queued datagram. After a ready()
 // that socket stays quiet until SocketReceive has been called on it, so a socket
