@@ -61,8 +61,11 @@ void Form1a::HandleStunReply()
         IPAdr_->setText(reply->mappedAddress);
         state_.ExternalAddress = reply->mappedAddress;
         state_.StunGotMapped = 1;
-        state_.StunChangedPort = reply->alternativePort;
-        state_.StunChangedAddress = reply->alternativeAddress;
+        state_.StunChangedPort = reply->alternative ? reply->alternative->port : 0;
+        state_.StunChangedAddress = reply->alternative ? reply->alternative->address : QString();
+        // Without an alternative address there is nowhere to send the 0x0B requests.
+        if (!reply->alternative)
+            break;
         stunRun_.alternativeAddress = state_.StunChangedAddress;
         stunRun_.alternativePort = state_.StunChangedPort;
         stunRun_.markSent(probes::kStunAlternativeTest);

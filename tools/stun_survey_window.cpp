@@ -1,6 +1,8 @@
 #include "tools/stun_survey_window.h"
 
 #include "platform/socket_set.h"
+#include "platform/user_message.h"
+#include "tools/leading_number.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -150,13 +152,14 @@ void Form2::Picture1_MouseUp()
     int fromPort = 0;
     platform::SocketData data;
     platform::SocketReceive(platform::SocketId::Probe, from, fromPort, data);
-    if (const std::optional<QString> line = survey_.HandleAnswer(data, clock_.elapsed()))
+    if (const std::optional<QString> line = survey_.HandleAnswer(data, from, fromPort, clock_.elapsed()))
         setOutput(output_ + *line);
 }
 
 void Form2::Command1_Click()
 {
-    survey_.AddServer(STUNAdr_->text(), STUN_Port_->text(), &platform::ResolveHostText);
+    if (survey_.AddServer(STUNAdr_->text(), STUN_Port_->text(), &platform::ResolveHostText) == AddResult::BadPort)
+        platform::ShowMessage(TypedPortMessage());
 }
 
 void Form2::done(int result)
