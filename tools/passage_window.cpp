@@ -126,6 +126,7 @@ Form1::Form1(const probes::ProviderEndpoints& endpoints, QWidget* parent)
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName(QStringLiteral("Timer1"));
     Timer1_->setSingleShot(true);
+    Timer1_->setTimerType(Qt::PreciseTimer);
 
     auto* addressRow = new QHBoxLayout;
     addressRow->addWidget(Label1_);
