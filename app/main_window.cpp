@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -383,6 +384,7 @@ void Form1a::closeEvent(QCloseEvent* event)
 std::unique_ptr<Form1a> StartMainWindow()
 {
     auto window = std::make_unique<Form1a>();
+    window->setWindowIcon(QIcon(QStringLiteral(":/icons/tarvolin.svg")));
     window->Form_Load();
     window->show();
     return window;
