@@ -13,6 +13,7 @@ packages=(
   xvfb xauth
   iproute2 libcap2-bin
   fonts-dejavu-core fonts-liberation2
+  dpkg-dev debhelper debootstrap lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -30,6 +30,10 @@ rm -rf "$src" "$out"/tarvolin_*
 mkdir -p "$src"
 tar -C "$here" --exclude=./.git --exclude='./build*' --exclude='./obj-*' --exclude=./debian/tarvolin \
     --exclude='./debian/.debhelper' -cf - . | tar -C "$src" -xf -
+# The copy's path stays the same between runs, so ccache (when present) hits.
+if command -v ccache >/dev/null && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
 (cd "$src" && dpkg-buildpackage -us -uc -b >"$out/build.log" 2>&1) || {
   tail -n 40 "$out/build.log" >&2
   echo "package.sh: dpkg-buildpackage failed (log: $out/build.log)" >&2
