@@ -233,7 +233,10 @@ int main(int argc, char** argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Runs Tarvolin's automatic network test without a display and prints the report."));
+        "Runs Tarvolin's automatic network test without a display and prints the report\n"
+        "as text, or as one JSON document with --json.\n"
+        "Exit status: 0 when the test ran to its end, 2 when it did not end in time,\n"
+        "3 when a signal ended it first, 64 for wrong options."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON document with every figure."));
     const QCommandLineOption blocks(QStringLiteral("blocks"),
                                     QStringLiteral("Print the captions as ==NAME== blocks (for the lab)."));
