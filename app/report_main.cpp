@@ -188,7 +188,9 @@ app::RunReport collectReport(app::Form1a& window, const QStringList& messages)
     f.portCaption = labelText(window, "STUN_Port");
     f.sipCaption = labelText(window, "SIPsup");
     f.upnpCaption = labelText(window, "UPnP");
-    f.grade = app::GradeText(f.state.NatMode, f.state.AvgDelay, f.state.LostPackets, f.state.Jitter);
+    // The report grades the line only once an external address is known.
+    if (!f.state.InterfaceAddress.isEmpty() && !f.state.ExternalAddress.isEmpty())
+        f.grade = app::GradeText(f.state.NatMode, f.state.AvgDelay, f.state.LostPackets, f.state.Jitter);
     f.report = window.reportText();
     f.messages = messages;
     // Measurements made after the automatic test append their
