@@ -31,8 +31,11 @@ mkdir -p "$src"
 tar -C "$here" --exclude=./.git --exclude='./build*' --exclude='./obj-*' --exclude=./debian/tarvolin \
     --exclude='./debian/.debhelper' -cf - . | tar -C "$src" -xf -
 # The copy's path stays the same between runs, so ccache (when present) hits.
+# debhelper gives the build its own HOME: name the cache folder explicitly.
 if command -v ccache >/dev/null && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then
   export CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  CCACHE_DIR=${CCACHE_DIR:-$(ccache -k cache_dir)}
+  export CCACHE_DIR
 fi
 (cd "$src" && dpkg-buildpackage -us -uc -b >"$out/build.log" 2>&1) || {
   tail -n 40 "$out/build.log" >&2
