@@ -85,7 +85,6 @@ if [ ! -s "$base" ]; then
 fi
 
 root=$(mktemp -d "$work/root.XXXXXX")
-chmod 755 "$root"  # the root of the system: an unprivileged user runs programs in it
 mounted=()
 cleanup() {
     local i
@@ -108,6 +107,7 @@ bind() {  # bind SOURCE TARGET-IN-ROOT [OPTIONS]
 
 step "unpacking the base root"
 tar -C "$root" -xzf "$base"
+chmod 755 "$root"  # the root of the system (the tarball keeps debootstrap's private mode)
 mount -t proc proc "$root/proc" && mounted+=("$root/proc")
 bind /sys /sys
 bind /dev /dev
