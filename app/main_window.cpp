@@ -13,6 +13,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -396,6 +397,7 @@ std::unique_ptr<Form1a> StartMainWindow()
     // Blocking steps (the echoes) keep the windows served from here on.
     platform::InstallWindowService();
     auto window = std::make_unique<Form1a>();
+    window->setWindowIcon(QIcon(QStringLiteral(":/icons/tarvolin.svg")));
     // The window is on screen before the load sequence's first echo; the
     // first tick comes after the load sequence, so after this first paint too.
     platform::ShowAndWaitForExposure(window.get(), 1000);

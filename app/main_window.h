@@ -62,6 +62,8 @@ public:
     void OpenPingWindow();
 
     TestRunState& state() { return state_; }
+    // The echoes of the last series, in order.
+    const QList<EchoRecord>& echoes() const { return echoes_; }
     const platform::InterfaceTable& interfaceTable() const { return interfaceTable_; }
     const probes::ProviderEndpoints& endpoints() const { return deps_.endpoints; }
     QString listingFilePath() const;
@@ -101,6 +103,7 @@ private:
 
     Dependencies deps_;
     TestRunState state_;
+    QList<EchoRecord> echoes_;
     platform::InterfaceTable interfaceTable_;
     bool unloaded_ = false;
     // Set while the load sequence (or a restart) runs: a message box shown

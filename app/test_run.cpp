@@ -40,6 +40,7 @@ void Form1a::runFirstTick()
     probes::PingTimeout = 1000;
     repaint();
     state_.LostPackets = 0;
+    echoes_.clear();
 
     std::array<int16_t, 10> rtt{};
     for (int i = 0; i < 10; ++i) {
@@ -50,6 +51,7 @@ void Form1a::runFirstTick()
         if (reply.Status != 0)
             ++state_.LostPackets;
         rtt[i] = time;
+        echoes_.append({time, reply.Status});
         repaint();
     }
 
