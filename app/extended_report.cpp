@@ -65,6 +65,18 @@ ExtendedReport RunExtendedReport(Form1a& window, const ExtendedReportOptions& op
     return report;
 }
 
+ExtraSection ExtendedSection(const ExtendedReport& report)
+{
+    ExtraSection section;
+    section.shown.title = QStringLiteral("Расширенный тест NAT");
+    section.shown.text = report.text;
+    section.jsonKey = QStringLiteral("extendedNat");
+    section.json = report.figures;
+    section.json.insert(QStringLiteral("finished"), report.finished);
+    section.json.insert(QStringLiteral("text"), WithLfLineEnds(report.text));
+    return section;
+}
+
 std::optional<QList<probes::Measurement>> ParseMeasurementList(const QString& list)
 {
     QList<probes::Measurement> chosen;

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the extended NAT test window without a person: opens it from the main
 // window's menu, starts the test, waits for its end and returns what it showed.
+#include "app/report_json.h"
 #include "probes/extended_findings.h"
 #include "tools/extended_paths.h"
 
@@ -27,6 +28,10 @@ struct ExtendedReportOptions {
 
 // Returns when the window has been closed again.
 ExtendedReport RunExtendedReport(Form1a& window, const ExtendedReportOptions& options);
+
+// The findings as a section of tarvolin-report: the group "Расширенный тест
+// NAT" in the text, the member "extendedNat" in the JSON.
+ExtraSection ExtendedSection(const ExtendedReport& report);
 
 // "mapping,filtering" -> the measurements, in their running order; nullopt
 // when a name is unknown.

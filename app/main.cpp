@@ -6,6 +6,7 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tarvolin.Tarvolin"));
     app::QuitOnTerminationSignals();
     std::unique_ptr<app::Form1a> window = app::StartMainWindow();
     const int result = application.exec();

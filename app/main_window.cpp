@@ -3,6 +3,7 @@
 #include "app/startup_survey.h"
 #include "platform/dns_query.h"
 #include "platform/socket_set.h"
+#include "platform/window_service.h"
 #include "probes/ping.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -107,6 +109,8 @@ void Form1a::buildControls()
 
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName(QStringLiteral("Timer1"));
+    // Its intervals are minimums: a coarse timer may fire up to 5 % early.
+    Timer1_->setTimerType(Qt::PreciseTimer);
     connect(Timer1_, &QTimer::timeout, this, &Form1a::Timer1_Timer);
 
     // NAT parameters.
@@ -193,6 +197,8 @@ void Form1a::buildControls()
     bottom->addWidget(Command5_);
     bottom->addWidget(Command3_);
     connect(Command3_, &QPushButton::clicked, this, [this] { exitProgram(); });
+    // "Выход" ends the program even while an echo is being waited for.
+    platform::ServeWhileBusy(Command3_);
 
     auto* Line1 = new QFrame(this);
     Line1->setObjectName(QStringLiteral("Line1"));
@@ -316,6 +322,12 @@ void Form1a::RestartTest()
     state_.DnsTestPassed = 0;
     state_.AvgDelay = 0;
     state_.Jitter = 0;
+    // Without a usable interface now, the earlier main address must not stand in for one.
+    state_.MainAddress.clear();
+    state_.InterfaceAddress.clear();
+    state_.MainMask.clear();
+    stunRun_ = probes::StunRunRequests();
+    runProbePort_ = 0;
 
     Form_Load();
 
@@ -382,9 +394,14 @@ void Form1a::closeEvent(QCloseEvent* event)
 
 std::unique_ptr<Form1a> StartMainWindow()
 {
+    // Blocking steps (the echoes) keep the windows served from here on.
+    platform::InstallWindowService();
     auto window = std::make_unique<Form1a>();
+    window->setWindowIcon(QIcon(QStringLiteral(":/icons/tarvolin.svg")));
+    // The window is on screen before the load sequence's first echo; the
+    // first tick comes after the load sequence, so after this first paint too.
+    platform::ShowAndWaitForExposure(window.get(), 1000);
     window->Form_Load();
-    window->show();
     return window;
 }
 

@@ -4,6 +4,7 @@
 #include "app/test_run_state.h"
 #include "platform/interfaces.h"
 #include "probes/endpoints.h"
+#include "probes/stun_answer_check.h"
 #include "tools/stun_survey.h"
 
 #include <QWidget>
@@ -62,6 +63,8 @@ public:
     void OpenExtendedNatTest();
 
     TestRunState& state() { return state_; }
+    // The echoes of the last series, in order.
+    const QList<EchoRecord>& echoes() const { return echoes_; }
     const platform::InterfaceTable& interfaceTable() const { return interfaceTable_; }
     const probes::ProviderEndpoints& endpoints() const { return deps_.endpoints; }
     QString listingFilePath() const;
@@ -101,11 +104,18 @@ private:
 
     Dependencies deps_;
     TestRunState state_;
+    QList<EchoRecord> echoes_;
     platform::InterfaceTable interfaceTable_;
     bool unloaded_ = false;
     // Set while the load sequence (or a restart) runs: a message box shown
     // meanwhile runs an event loop, and Timer1 must not tick inside it.
     int loading_ = 0;
+    // The run's STUN requests (where they went, which were sent) and the
+    // local port of the socket they left from: the verdict compares the
+    // mapped port with that port even when a tool window has opened a socket
+    // set of its own meanwhile.
+    probes::StunRunRequests stunRun_;
+    int runProbePort_ = 0;
     QString reportText_;
     QProcess* capture_ = nullptr;  // the running listing capture, if any
 
@@ -128,7 +138,9 @@ private:
 };
 
 // The main window exactly as the program starts it: built-in endpoints,
-// survey run, shown. Shared by the program and the scenario runner.
+// shown and painted, then the load sequence run; from here on the windows
+// stay served while an echo waits (platform/window_service.h). Shared by the
+// program and the scenario runner.
 std::unique_ptr<Form1a> StartMainWindow();
 
 // Private temporary directory of this process (removed at exit).

@@ -6,6 +6,7 @@
 #include "probes/nat_classifier.h"
 #include "probes/sip_register.h"
 #include "probes/ssdp_search.h"
+#include "probes/stun_answer_check.h"
 #include "probes/stun_message.h"
 
 #include <QLabel>
@@ -22,6 +23,13 @@ void Form1a::SendStun()
 {
     using platform::SocketId;
     const auto& e = deps_.endpoints;
+    stunRun_ = probes::StunRunRequests();
+    stunRun_.serverAddress = e.mainServer;
+    stunRun_.serverPort = e.stunPort;
+    stunRun_.markSent(probes::kStunPlainTest);
+    stunRun_.markSent(probes::kStunChangeIpTest);
+    stunRun_.markSent(probes::kStunChangePortTest);
+    runProbePort_ = platform::ProbeLocalPort();
     const QByteArray plain = probes::BuildBindingRequest(0x08);
     for (int i = 0; i < kStunCopies; ++i)
         platform::SocketSend(SocketId::Probe, e.mainServer, e.stunPort, plain, false);
@@ -40,6 +48,8 @@ void Form1a::HandleStunReply()
     int fromPort = 0;
     QByteArray data;
     platform::SocketReceive(platform::SocketId::Probe, fromAddress, fromPort, data);
+    if (!probes::AcceptedStunAnswer(data, fromAddress, fromPort, stunRun_))
+        return;  // not an answer to this run's requests from where it must come
     const std::optional<probes::StunReplyFields> reply = probes::ReadStunReply(data);
     if (!reply)
         return;
@@ -51,8 +61,14 @@ void Form1a::HandleStunReply()
         IPAdr_->setText(reply->mappedAddress);
         state_.ExternalAddress = reply->mappedAddress;
         state_.StunGotMapped = 1;
-        state_.StunChangedPort = reply->alternativePort;
-        state_.StunChangedAddress = reply->alternativeAddress;
+        state_.StunChangedPort = reply->alternative ? reply->alternative->port : 0;
+        state_.StunChangedAddress = reply->alternative ? reply->alternative->address : QString();
+        // Without an alternative address there is nowhere to send the 0x0B requests.
+        if (!reply->alternative)
+            break;
+        stunRun_.alternativeAddress = state_.StunChangedAddress;
+        stunRun_.alternativePort = state_.StunChangedPort;
+        stunRun_.markSent(probes::kStunAlternativeTest);
         const QByteArray request = probes::BuildBindingRequest(0x0B);
         for (int i = 0; i < kStunCopies; ++i)
             platform::SocketSend(platform::SocketId::Probe, state_.StunChangedAddress, state_.StunChangedPort,
@@ -80,7 +96,7 @@ void Form1a::HandleStunReply()
     flags.sameMapping = state_.StunSameMapping;
     const QString entry1 = interfaceTable_.isEmpty() ? QString() : interfaceTable_.first().Address;
     const std::optional<probes::NatVerdict> verdict = probes::ClassifyNat(
-        flags, state_.StunMappedAddress, state_.MappedPort, entry1, platform::ProbeLocalPort());
+        flags, state_.StunMappedAddress, state_.MappedPort, entry1, runProbePort_);
     if (verdict) {
         NATType_->setText(verdict->caption);
         state_.NatMode = verdict->natMode;
@@ -129,8 +145,12 @@ void Form1a::HandleFixedPortReply()
     QByteArray data;
     platform::SocketReceive(platform::SocketId::Fixed, fromAddress, fromPort, data);
 
+    // Only the SIP server itself answers the REGISTER requests (they went to
+    // its port 5060); "SIP/2.0" from anywhere else proves nothing.
+    const bool fromSipServer =
+        fromAddress == deps_.endpoints.mainServer && fromPort == deps_.endpoints.sipPort;
     const probes::SipAnswer answer = probes::ReadSipAnswer(data);
-    if (answer.isSip) {
+    if (answer.isSip && fromSipServer) {
         state_.Udp5060Passed = 1;
         const probes::SipVerdict verdict = probes::JudgeSipAnswer(answer, state_.MainAddress);
         SIPsup_->setText(verdict.caption);

@@ -4,6 +4,7 @@
 #include "app/ping_statistics.h"
 #include "app/report.h"
 #include "platform/socket_set.h"
+#include "platform/window_service.h"
 #include "probes/ping.h"
 
 #include <QFile>
@@ -18,6 +19,13 @@ void Form1a::Timer1_Timer()
 {
     if (loading_ > 0)
         return;  // the timer keeps running; its next tick after loading counts
+    if (platform::InWindowService()) {
+        // A tick due while another step waits (a tool window's echo) runs
+        // once that step is over, never inside it.
+        Timer1_->stop();
+        platform::RunAfterWindowService(this, [this] { Timer1_Timer(); });
+        return;
+    }
     if (Timer1_->interval() == 1)
         runFirstTick();
     else
@@ -32,6 +40,7 @@ void Form1a::runFirstTick()
     probes::PingTimeout = 1000;
     repaint();
     state_.LostPackets = 0;
+    echoes_.clear();
 
     std::array<int16_t, 10> rtt{};
     for (int i = 0; i < 10; ++i) {
@@ -42,6 +51,7 @@ void Form1a::runFirstTick()
         if (reply.Status != 0)
             ++state_.LostPackets;
         rtt[i] = time;
+        echoes_.append({time, reply.Status});
         repaint();
     }
 
@@ -63,7 +73,7 @@ void Form1a::runSecondTick()
 {
     ReportInput input;
     input.state = state_;
-    input.probeLocalPort = platform::ProbeLocalPort();
+    input.probeLocalPort = runProbePort_;
     input.table = interfaceTable_;
     input.ipAdrCaption = IPAdr_->text();
     input.natTypeCaption = NATType_->text();

@@ -23,6 +23,12 @@ enum SipStateCode : int16_t {
     kSipRealAddress = 3,    // ";received=" equals MainAddress
 };
 
+// One echo of the test run's series.
+struct EchoRecord {
+    int16_t time = 0;     // ms, as logged
+    uint32_t status = 0;  // 0 answered, else the IP status code
+};
+
 struct TestRunState {
     int16_t StunGotMapped = 0;
     int16_t StunChangeIpReply = 0;

@@ -161,11 +161,19 @@ int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& coun
     const int answerLength = res_nsend(&r.state, query, queryLength, answer.get(), NS_MAXMSG);
     if (answerLength < 0) return kDnsTimeout;
 
+    return ParseDnsAnswer(answer.get(), answerLength, type, entries, count);
+}
+
+int32_t ParseDnsAnswer(const unsigned char* answer, int length, int32_t type, QVector<DnsEntry>& entries,
+                       int32_t& count) {
+    if (!answer || length <= 0) return kDnsBadPacket;
     ns_msg msg;
-    if (ns_initparse(answer.get(), answerLength, &msg) < 0) return kDnsBadPacket;
+    if (ns_initparse(answer, length, &msg) < 0) return kDnsBadPacket;
     const int rcode = ns_msg_getflag(msg, ns_f_rcode);
     if (rcode != ns_r_noerror) return kDnsRcodeBase + rcode;
 
+    const int wanted = type & 0xFFFF;
+    bool answered = false;  // the answer section holds a record of the type asked for
     QVector<DnsEntry> found;
     for (ns_sect section : {ns_s_an, ns_s_ns, ns_s_ar}) {
         const int records = ns_msg_count(msg, section);
@@ -173,16 +181,18 @@ int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& coun
             ns_rr rr;
             if (ns_parserr(&msg, section, i, &rr) < 0) return kDnsBadPacket;
             if (ns_rr_type(rr) == ns_t_opt) continue;  // transport options, not a record
+            // QTYPE "*" asks for records of every type (RFC 1035 section 3.2.3).
+            if (section == ns_s_an && (ns_rr_type(rr) == wanted || wanted == ns_t_any)) answered = true;
             DnsEntry e;
             if (!FillEntry(msg, rr, e)) return kDnsBadPacket;
             found.append(e);
         }
     }
     if (found.isEmpty()) return -1;
-    // Records, but none in the answer section: the name exists without records
-    // of the type asked for (a no-data answer carrying the zone's SOA), or the
-    // server sent only a referral. Either way nothing was found for the query.
-    if (ns_msg_count(msg, ns_s_an) == 0) return kDnsNoRecords;
+    // Records, but none of the type asked for in the answer section: a no-data
+    // answer carrying the zone's SOA, a referral, or an alias (CNAME) or other
+    // record whose target holds no such record. Nothing was found for the query.
+    if (!answered) return kDnsNoRecords;
 
     if (count < 0) count = 0;
     entries.reserve(count + found.size());

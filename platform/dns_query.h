@@ -38,20 +38,28 @@ constexpr int32_t kDnsOptionAcceptTruncated = 0x1;
 constexpr int32_t kDnsOptionTcpOnly = 0x2;
 constexpr int32_t kDnsOptionNoRecursion = 0x4;
 
-// One query of class IN through the system resolver (or the override server).
-// Status:
-//   0     at least one record in the answer section; every record of the answer,
-//         authority and additional sections (in that order, OPT left out) was
-//         appended, one entry each;
-//   -1    NOERROR, but no record in any section; nothing appended;
-//   9501  NOERROR, no answer record but authority/additional records (a no-data
-//         answer with the zone's SOA, or a referral); nothing appended;
-//   9000+RCODE for a server's error code (9003 name does not exist, 9002 server
-//         failure, 9005 refused); 1460 no server answered in time; 123, 9502, 9852
-//         as above. Nothing is appended unless the status is 0.
-// entries is cut or grown to count entries before the new ones are appended.
+// One query of class IN through the system resolver (or the override server);
+// the answer is read by ParseDnsAnswer, whose statuses it returns, besides
+// 1460 (no server answered in time), 123 and 9852 (see above).
 int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& count, int32_t type,
                   int32_t options);
+
+// Reads one DNS answer message (RFC 1035 section 4.1) of length bytes, the
+// answer to a query of the given type, never reading past its end. Status:
+//   0     the answer section holds at least one record of the type asked for
+//         (any type when asked for 255, "*"); every record of the answer,
+//         authority and additional sections (in that order, OPT left out) was
+//         appended, one entry each;
+//   -1    NOERROR, but no record in any section;
+//   9501  NOERROR, but no record of the type in the answer section (a no-data
+//         answer with the zone's SOA, a referral, a lone CNAME);
+//   9000+RCODE for a server's error code (9003 name does not exist, 9002 server
+//         failure, 9005 refused); 9502 a message or record that cannot be read
+//         (also for a null or empty buffer).
+// Nothing is appended unless the status is 0; then entries is cut or grown to
+// count entries before the new ones are appended, and count is raised.
+int32_t ParseDnsAnswer(const unsigned char* answer, int length, int32_t type, QVector<DnsEntry>& entries,
+                       int32_t& count);
 
 // For tests: send queries to this server instead of the system's (empty address: system's).
 void SetDnsServerOverride(const QString& address, uint16_t port);

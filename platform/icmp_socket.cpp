@@ -1,5 +1,8 @@
 #include "platform/icmp_socket.h"
 
+#include "platform/blocking_wait.h"
+
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -86,74 +89,19 @@ uint32_t SendErrorStatus(int error) {
     }
 }
 
-struct Answer {
-    bool matched = false;
-    uint32_t status = 0;
-    uint32_t from = 0;  // network order
-};
-
-// One packet read from a raw socket: IP header, then ICMP. Our echo reply, or an
-// ICMP error whose payload quotes our echo request.
-Answer ParseRawPacket(const unsigned char* p, size_t n, uint16_t id, uint16_t seq,
-                      uint32_t destination) {
-    Answer a;
-    if (n < 20) return a;
-    const size_t ihl = size_t(p[0] & 0x0F) * 4;
-    if ((p[0] >> 4) != 4 || ihl < 20 || n < ihl + 8) return a;
-    uint32_t source;
-    std::memcpy(&source, p + 12, 4);
-    const unsigned char* icmp = p + ihl;
-    const int type = icmp[0];
-    const int code = icmp[1];
-    if (type == kEchoReply) {
-        if (ReadU16(icmp + 4) == id && ReadU16(icmp + 6) == seq) {
-            a.matched = true;
-            a.status = kIpSuccess;
-            a.from = source;
-        }
-        return a;
-    }
-    const uint32_t status = IcmpErrorStatus(type, code);
-    if (status == 0) return a;
-    const unsigned char* inner = icmp + 8;
-    const size_t innerSize = n - ihl - 8;
-    if (innerSize < 20) return a;
-    const size_t innerIhl = size_t(inner[0] & 0x0F) * 4;
-    if ((inner[0] >> 4) != 4 || innerIhl < 20 || innerSize < innerIhl + 8) return a;
-    if (inner[9] != IPPROTO_ICMP) return a;
-    uint32_t innerDestination;
-    std::memcpy(&innerDestination, inner + 16, 4);
-    const unsigned char* quoted = inner + innerIhl;
-    if (innerDestination != destination || quoted[0] != kEchoRequest || ReadU16(quoted + 4) != id ||
-        ReadU16(quoted + 6) != seq)
-        return a;
-    a.matched = true;
-    a.status = status;
-    a.from = source;
-    return a;
-}
-
-// Datagram socket, normal queue: ICMP header only; the kernel has already
-// matched the identifier.
-Answer ReadDatagramReply(int fd, uint16_t seq) {
-    Answer a;
+// Datagram socket, normal queue.
+IcmpAnswer ReadDatagramReply(int fd, uint16_t seq, uint32_t destination) {
     unsigned char buffer[2048];
     sockaddr_in from{};
     socklen_t fromSize = sizeof from;
     const ssize_t n =
         ::recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromSize);
-    if (n < 8) return a;
-    if (buffer[0] != kEchoReply || ReadU16(buffer + 6) != seq) return a;
-    a.matched = true;
-    a.status = kIpSuccess;
-    a.from = from.sin_addr.s_addr;
-    return a;
+    if (n < 0 || from.sin_family != AF_INET) return IcmpAnswer{};
+    return ParseDatagramReply(buffer, size_t(n), from.sin_addr.s_addr, seq, destination);
 }
 
-// Datagram socket, error queue: the ICMP error the kernel matched to this
-// socket, with the address of the host that sent it.
-Answer ReadDatagramError(int fd, uint16_t seq) {
-    Answer a;
+// Datagram socket, error queue: the ICMP error the kernel matched to this socket.
+IcmpAnswer ReadDatagramError(int fd, uint16_t seq) {
     unsigned char payload[512];
     alignas(cmsghdr) unsigned char control[512];
     sockaddr_in name{};
@@ -171,23 +119,10 @@ Answer ReadDatagramError(int fd, uint16_t seq) {
         int error = 0;
         socklen_t size = sizeof error;
         ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
-        return a;
+        return IcmpAnswer{};
     }
-    // The payload is the ICMP header of the request the error refers to.
-    if (n >= 8 && ReadU16(payload + 6) != seq) return a;
-    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
-        if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_RECVERR) continue;
-        const auto* ee = reinterpret_cast<const sock_extended_err*>(CMSG_DATA(c));
-        if (ee->ee_origin != SO_EE_ORIGIN_ICMP) continue;
-        const uint32_t status = IcmpErrorStatus(ee->ee_type, ee->ee_code);
-        if (status == 0) continue;
-        const auto* offender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
-        a.matched = true;
-        a.status = status;
-        a.from = offender->sin_family == AF_INET ? offender->sin_addr.s_addr : 0;
-        return a;
-    }
-    return a;
+    return ParseErrorQueueRecord(payload, std::min(size_t(n), sizeof payload), control,
+                                 std::min(size_t(msg.msg_controllen), sizeof control), seq);
 }
 
 }  // namespace
@@ -212,6 +147,95 @@ uint32_t IcmpErrorStatus(int type, int code) {
     case kSourceQuench: return kIpSourceQuench;
     default: return 0;
     }
+}
+
+IcmpAnswer ParseRawIcmpPacket(const unsigned char* p, size_t n, uint16_t id, uint16_t seq,
+                              uint32_t destination) {
+    IcmpAnswer a;
+    if (!p || n < 20) return a;
+    const size_t ihl = size_t(p[0] & 0x0F) * 4;
+    if ((p[0] >> 4) != 4 || ihl < 20 || n < ihl + 8) return a;
+    uint32_t source;
+    std::memcpy(&source, p + 12, 4);
+    const unsigned char* icmp = p + ihl;
+    const int type = icmp[0];
+    const int code = icmp[1];
+    if (type == kEchoReply) {
+        // A raw socket sees every echo reply reaching this host: only the
+        // destination itself answers our echo (RFC 792, echo reply: the
+        // addresses of the request are reversed).
+        if (source == destination && ReadU16(icmp + 4) == id && ReadU16(icmp + 6) == seq) {
+            a.matched = true;
+            a.status = kIpSuccess;
+            a.from = source;
+        }
+        return a;
+    }
+    const uint32_t status = IcmpErrorStatus(type, code);
+    if (status == 0) return a;
+    // RFC 792: an error quotes the IP header and the first 8 bytes of the datagram it refers to.
+    const unsigned char* inner = icmp + 8;
+    const size_t innerSize = n - ihl - 8;
+    if (innerSize < 20) return a;
+    const size_t innerIhl = size_t(inner[0] & 0x0F) * 4;
+    if ((inner[0] >> 4) != 4 || innerIhl < 20 || innerSize < innerIhl + 8) return a;
+    if (inner[9] != IPPROTO_ICMP) return a;
+    uint32_t innerDestination;
+    std::memcpy(&innerDestination, inner + 16, 4);
+    const unsigned char* quoted = inner + innerIhl;
+    if (innerDestination != destination || quoted[0] != kEchoRequest || ReadU16(quoted + 4) != id ||
+        ReadU16(quoted + 6) != seq)
+        return a;
+    a.matched = true;
+    a.status = status;
+    a.from = source;
+    return a;
+}
+
+IcmpAnswer ParseDatagramReply(const unsigned char* p, size_t n, uint32_t from, uint16_t seq,
+                              uint32_t destination) {
+    IcmpAnswer a;
+    if (!p || n < 8 || from != destination) return a;
+    if (p[0] != kEchoReply || ReadU16(p + 6) != seq) return a;
+    a.matched = true;
+    a.status = kIpSuccess;
+    a.from = from;
+    return a;
+}
+
+IcmpAnswer ParseErrorQueueRecord(const unsigned char* payload, size_t payloadSize, const unsigned char* control,
+                                 size_t controlSize, uint16_t seq) {
+    IcmpAnswer a;
+    if (!payload || payloadSize < 8 || payload[0] != kEchoRequest || ReadU16(payload + 6) != seq) return a;
+    if (!control) return a;
+    // Walk the control messages by hand, trusting no length beyond controlSize.
+    size_t offset = 0;
+    while (offset + sizeof(cmsghdr) <= controlSize) {
+        cmsghdr header;
+        std::memcpy(&header, control + offset, sizeof header);
+        if (header.cmsg_len < sizeof(cmsghdr) || header.cmsg_len > controlSize - offset) return a;
+        const size_t dataSize = header.cmsg_len - CMSG_LEN(0);
+        const unsigned char* data = control + offset + CMSG_LEN(0);
+        if (header.cmsg_level == IPPROTO_IP && header.cmsg_type == IP_RECVERR &&
+            dataSize >= sizeof(sock_extended_err)) {
+            sock_extended_err ee;
+            std::memcpy(&ee, data, sizeof ee);
+            const uint32_t status = ee.ee_origin == SO_EE_ORIGIN_ICMP ? IcmpErrorStatus(ee.ee_type, ee.ee_code) : 0;
+            if (status != 0) {
+                a.matched = true;
+                a.status = status;
+                // The offender's address follows the record (SO_EE_OFFENDER).
+                if (dataSize >= sizeof ee + sizeof(sockaddr_in)) {
+                    sockaddr_in offender;
+                    std::memcpy(&offender, data + sizeof ee, sizeof offender);
+                    if (offender.sin_family == AF_INET) a.from = offender.sin_addr.s_addr;
+                }
+                return a;
+            }
+        }
+        offset += CMSG_ALIGN(header.cmsg_len);
+    }
+    return a;
 }
 
 void SetIcmpUnavailableForTesting(bool unavailable) { g_icmpUnavailable = unavailable; }
@@ -272,7 +296,7 @@ IcmpOutcome IcmpSendEcho(uint32_t destination, int ttl, const QByteArray& data, 
     for (;;) {
         const int64_t now = MonotonicNs();
         if (now >= deadline) break;
-        const int waitMs = int((deadline - now + 999999) / 1000000);
+        const int waitMs = int(std::min<int64_t>((deadline - now + 999999) / 1000000, kWaitSliceMs));
         pollfd p{fd, POLLIN, 0};
         const int ready = ::poll(&p, 1, waitMs);
         if (ready < 0) {
@@ -280,16 +304,21 @@ IcmpOutcome IcmpSendEcho(uint32_t destination, int ttl, const QByteArray& data, 
             out.status = kIpGeneralFailure;
             return out;
         }
-        if (ready == 0) continue;  // the loop head decides whether time is up
+        if (ready == 0) {
+            // A quiet slice: the program serves its windows, then the loop
+            // head decides whether time is up.
+            RunWaitHook();
+            continue;
+        }
 
-        Answer answer;
+        IcmpAnswer answer;
         if (datagram) {
             if (p.revents & POLLERR) answer = ReadDatagramError(fd, seq);
-            if (!answer.matched && (p.revents & POLLIN)) answer = ReadDatagramReply(fd, seq);
+            if (!answer.matched && (p.revents & POLLIN)) answer = ReadDatagramReply(fd, seq, destination);
         } else {
             unsigned char buffer[4096];
             const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-            if (n > 0) answer = ParseRawPacket(buffer, size_t(n), id, seq, destination);
+            if (n > 0) answer = ParseRawIcmpPacket(buffer, size_t(n), id, seq, destination);
         }
         if (!answer.matched) continue;  // somebody else's packet: keep waiting
 

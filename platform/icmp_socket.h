@@ -1,7 +1,10 @@
 #pragma once
 // One ICMP echo request through the system: an unprivileged ICMP datagram
-// socket where allowed, else a raw ICMP socket. Blocks up to the time-out.
+// socket where allowed, else a raw ICMP socket. Blocks up to the time-out;
+// while it waits it runs the wait hook (platform/blocking_wait.h) every
+// kWaitSliceMs.
 #include <QByteArray>
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -39,6 +42,41 @@ IcmpOutcome IcmpSendEcho(uint32_t destination, int ttl, const QByteArray& data, 
 
 // ICMP error (type, code) -> IP status code; 0 for a type that is no answer to an echo.
 uint32_t IcmpErrorStatus(int type, int code);
+
+// What one received packet says about the echo that is waited for.
+struct IcmpAnswer {
+    bool matched = false;  // false: not an answer to this echo (somebody else's packet)
+    uint32_t status = 0;   // kIpSuccess or the status of the ICMP error
+    uint32_t from = 0;     // address that answered, network byte order
+};
+
+// The parsers below take untrusted bytes as the system handed them over and
+// never read past the given size. id and seq are the echo request's
+// identifier and sequence number, destination the address it was sent to
+// (network byte order).
+
+// A packet read from a raw ICMP socket: IPv4 header, then ICMP. Matches an
+// echo reply with this id and seq sent by destination itself, or an ICMP error
+// (unreachable, time exceeded, parameter problem, source quench) whose quoted
+// datagram is this echo request to destination; the error may come from any
+// host (a router on the way).
+IcmpAnswer ParseRawIcmpPacket(const unsigned char* packet, size_t size, uint16_t id, uint16_t seq,
+                              uint32_t destination);
+
+// A datagram read from an unprivileged ICMP socket: ICMP header without IP
+// header; from is the sender the system reported. Matches an echo reply with
+// this seq from destination (the system has already matched the identifier).
+IcmpAnswer ParseDatagramReply(const unsigned char* datagram, size_t size, uint32_t from, uint16_t seq,
+                              uint32_t destination);
+
+// A record read from the error queue of an unprivileged ICMP socket
+// (recvmsg with MSG_ERRQUEUE): payload is the ICMP header of the request the
+// error refers to, control the ancillary data (control messages as the system
+// lays them out). Matches when the payload is this echo request (type 8, seq)
+// and a control message IP_RECVERR of ICMP origin carries an error that can
+// answer an echo; from is then the offender (the host that sent the error).
+IcmpAnswer ParseErrorQueueRecord(const unsigned char* payload, size_t payloadSize, const unsigned char* control,
+                                 size_t controlSize, uint16_t seq);
 
 // For tests: pretend no ICMP socket can be opened.
 void SetIcmpUnavailableForTesting(bool unavailable);

@@ -36,6 +36,7 @@ struct SocketSetState {
     TcpState tcpState = TcpState::Idle;
     int probeLocalPort = 0;
     int fixedLocalPort = 0;
+    FixedBind fixedBind = FixedBind::Closed;
     bool open = false;
     // Deliveries in progress (a handler may run a nested event loop in which
     // another socket fires). While any is under way, notifiers dropped by a
@@ -214,6 +215,7 @@ void OpenSockets(int port, NotificationSink* probeSink, NotificationSink* fixedS
     if (fixed.fd < 0)
         ShowMessage(kSocketFailed);
     s.fixedLocalPort = 0;
+    s.fixedBind = FixedBind::Closed;
     if (fixed.fd >= 0) {
         sockaddr_in any{};
         any.sin_family = AF_INET;
@@ -222,14 +224,22 @@ void OpenSockets(int port, NotificationSink* probeSink, NotificationSink* fixedS
         const QString taken = QStringLiteral("Порт ") + QString::number(port)
                               + QStringLiteral(" занят другой программой !!!");
         if (::bind(fixed.fd, reinterpret_cast<sockaddr*>(&any), sizeof(any)) != 0) {
-            // A port below 1024 refused for lack of privilege is not "taken".
-            if (errno == EADDRINUSE)
+            // A port below 1024 refused for lack of privilege is not "taken":
+            // the window that asked for it tells the user (FixedBindResult).
+            const int error = errno;
+            if (error == EADDRINUSE) {
+                s.fixedBind = FixedBind::Taken;
                 ShowMessage(taken);
+            } else {
+                s.fixedBind = error == EACCES || error == EPERM ? FixedBind::NoPermission : FixedBind::Failed;
+            }
         } else {
             bool ok = false;
             const int bound = localPortOf(fixed.fd, &ok);
+            s.fixedBind = FixedBind::Failed;
             if (ok) {
                 s.fixedLocalPort = bound;
+                s.fixedBind = bound == port ? FixedBind::Bound : FixedBind::Taken;
                 if (bound != port)
                     ShowMessage(taken);
             }
@@ -252,6 +262,7 @@ void CloseSockets()
     closeEntry(entryFor(SocketId::Tcp));
     s.tcpState = TcpState::Idle;
     s.fixedLocalPort = 0;
+    s.fixedBind = FixedBind::Closed;
     s.open = false;
 }
 
@@ -334,6 +345,11 @@ void SetProbeLocalPort(int port)
 int FixedLocalPort()
 {
     return state().fixedLocalPort;
+}
+
+FixedBind FixedBindResult()
+{
+    return state().fixedBind;
 }
 
 bool SocketsOpen()

@@ -31,7 +31,8 @@ using SocketData = QByteArray;
 // TcpSocket (TCP, unbound). Failures are shown through ShowMessage; opening goes on.
 // A fixed port held by another program (bind refused with "address in use", or a
 // different port read back) shows "Порт <port> занят другой программой !!!"; a port
-// refused for lack of privilege shows nothing. An open set is closed first.
+// refused for lack of privilege shows nothing here (FixedBindResult tells the window
+// that asked for it). An open set is closed first.
 //
 // Delivery: the two UDP sinks get one ready() per queued datagram. After a ready()
 // that socket stays quiet until SocketReceive has been called on it, so a socket
@@ -65,6 +66,16 @@ void SetProbeLocalPort(int port);
 
 // Local port FixedPortSocket is bound to (0 when closed); for the windows' own checks and tests.
 int FixedLocalPort();
+
+// How the last opening bound FixedPortSocket to its port.
+enum class FixedBind {
+    Closed,        // the set is closed, or the socket could not be created
+    Bound,         // bound to the port asked for
+    Taken,         // another program holds the port (or a different port was read back)
+    NoPermission,  // the system refused the port for lack of privilege
+    Failed,        // refused for any other reason
+};
+FixedBind FixedBindResult();
 bool SocketsOpen();
 
 // The socket exists in the open set (its creation did not fail).

@@ -407,9 +407,9 @@ void ExtendedNatTest::advanceHairpin(qint64 now)
     case 1:
         if (!done(t1_) || !done(tB_))
             return;
-        if (tx(t1_).reply)
+        if (tx(t1_).reply && CameFrom(*tx(t1_).reply, config_.server))
             hairpin_.mappedA = tx(t1_).reply->mapped;
-        if (tx(tB_).reply)
+        if (tx(tB_).reply && CameFrom(*tx(tB_).reply, config_.server))
             hairpin_.mappedB = tx(tB_).reply->mapped;
         if (!hairpin_.mappedA || !hairpin_.mappedB || hairpin_.localEndpointsA.contains(*hairpin_.mappedA))
             return finish();
@@ -461,7 +461,8 @@ void ExtendedNatTest::advanceRtpPair(qint64 now)
             return;
         const std::optional<Reply>& even = tx(t1_).reply;
         const std::optional<Reply>& next = tx(t2_).reply;
-        if (!even || !even->mapped || !next || !next->mapped)
+        if (!even || !even->mapped || !next || !next->mapped || !CameFrom(*even, config_.server)
+            || !CameFrom(*next, config_.server))
             return finishMeasurement(RtpPairFinding(std::nullopt, true), now);
         return finishMeasurement(RtpPairFinding(RtpPair{rtpLocal_, even->mapped->port, next->mapped->port}, false),
                                  now);

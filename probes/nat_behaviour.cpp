@@ -86,7 +86,9 @@ LifetimeOutcome DecideLifetime(const LifetimeSearch& search, const QList<bool>& 
 
 int KeepAliveSeconds(int lastAliveSeconds)
 {
-    return std::max({1, lastAliveSeconds - 5, lastAliveSeconds / 2});
+    // A binding that survived this idle time is refreshed in time by a packet
+    // at this interval; the lost probe lies less than a step above it.
+    return std::max(1, lastAliveSeconds);
 }
 
 }  // namespace probes

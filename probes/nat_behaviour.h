@@ -99,8 +99,8 @@ struct LifetimeOutcome {
 // count; the search stops there.
 LifetimeOutcome DecideLifetime(const LifetimeSearch& search, const QList<bool>& results);
 
-// Keep-alive interval that stays inside a binding known to live at least
-// lastAliveSeconds: a step of margin, at least half of it, at least 1 s.
+// Keep-alive interval for a binding known to live at least lastAliveSeconds
+// idle: that time, at least 1 s.
 int KeepAliveSeconds(int lastAliveSeconds);
 
 }  // namespace probes

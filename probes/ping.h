@@ -15,10 +15,12 @@ struct EchoReply {
 };
 
 // One echo ("kikoo", TTL 255, time-out PingTimeout). The record gets the outcome:
-// status 0 with the round-trip time, or an IP status code with time 0 (11010 no
-// answer in time, 11013 TTL expired, 11002..11005 unreachable, 11018 for an
-// unusable address text such as one AddressToLong turns into 0). Without an
-// ICMP socket the record gets status 11050 so the echo counts as lost.
+// status 0 with the round-trip time, or an IP status code (11013 TTL expired,
+// 11002..11005 unreachable ...) with the time after which that ICMP error came
+// back. An echo that got no answer at all has time 0: 11010 no answer in time,
+// 11018 for an unusable address text such as one AddressToLong turns into 0, a
+// refused send's status. Without an ICMP socket the record gets status 11050 so
+// the echo counts as lost. While the echo waits, the wait hook runs.
 void PingEcho(const QString& address, EchoReply& reply);
 
 // Echo with TTL 1 (32 zero bytes, 2700 ms): dotted address of whoever answered

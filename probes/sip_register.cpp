@@ -1,6 +1,9 @@
 #include "probes/sip_register.h"
 
+#include <QList>
 #include <QRandomGenerator>
+
+#include <optional>
 
 #include "app/test_run_state.h"
 
@@ -62,24 +65,103 @@ QByteArray BuildPassageRegisterRequest(const QString& server, const QString& ext
     });
 }
 
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+QByteArray TrimBlanks(const QByteArray& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && IsBlank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// The header lines of a message, continuation lines folded into the line
+// before them (RFC 3261 section 7.3.1). Lines may end in CR LF or a bare LF;
+// the first empty line ends the headers, so the body is never looked at.
+QList<QByteArray> HeaderLines(const QByteArray& data)
+{
+    QList<QByteArray> lines;
+    qsizetype at = 0;
+    bool first = true;  // the status line
+    while (at < data.size()) {
+        qsizetype end = data.indexOf('\n', at);
+        if (end < 0)
+            end = data.size();
+        QByteArray line = data.mid(at, end - at);
+        at = end + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            break;
+        if (first) {
+            first = false;
+            continue;
+        }
+        if (IsBlank(line.at(0)) && !lines.isEmpty())
+            lines.last() += ' ' + TrimBlanks(line);
+        else
+            lines.append(line);
+    }
+    return lines;
+}
+
+// The value of the topmost Via header field: the text after the colon of the
+// first "Via" (or compact "v", RFC 3261 section 7.3.3) header, up to its first
+// comma, which would start the next via-parm (section 20.42).
+std::optional<QByteArray> TopVia(const QByteArray& data)
+{
+    for (const QByteArray& line : HeaderLines(data)) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon < 0)
+            continue;
+        const QByteArray name = TrimBlanks(line.left(colon)).toLower();
+        if (name != "via" && name != "v")
+            continue;
+        QByteArray value = line.mid(colon + 1);
+        const qsizetype comma = value.indexOf(',');
+        if (comma >= 0)
+            value.truncate(comma);
+        return value;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 SipAnswer ReadSipAnswer(const QByteArray& data)
 {
     SipAnswer answer;
     answer.isSip = data.startsWith("SIP/2.0");
-    static const QByteArray kReceived(";received=");
-    const qsizetype at = data.indexOf(kReceived);
-    if (at < 0)
+    const std::optional<QByteArray> via = TopVia(data);
+    if (!via)
         return answer;
-    answer.hasReceived = true;
-    const qsizetype start = at + kReceived.size();
-    qsizetype end = data.size();
-    const qsizetype lineEnd = data.indexOf("\r\n", start);
-    if (lineEnd >= 0)
-        end = lineEnd;
-    const qsizetype semicolon = data.indexOf(';', start);
-    if (semicolon >= 0 && semicolon < end)
-        end = semicolon;
-    answer.received = QString::fromLatin1(data.mid(start, end - start));
+    // via-parm = sent-protocol LWS sent-by *( SEMI via-params ), with blanks
+    // allowed around ";" and "=" and parameter names compared without regard
+    // to case (RFC 3261 sections 7.3.1, 20.42 and 25.1).
+    const QList<QByteArray> parts = via->split(';');
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const qsizetype equals = parts[i].indexOf('=');
+        if (equals < 0 || TrimBlanks(parts[i].left(equals)).toLower() != "received")
+            continue;
+        QByteArray value = TrimBlanks(parts[i].mid(equals + 1));
+        for (qsizetype k = 0; k < value.size(); ++k) {
+            if (IsBlank(value.at(k))) {
+                value.truncate(k);
+                break;
+            }
+        }
+        answer.hasReceived = true;
+        answer.received = QString::fromLatin1(value);
+        break;
+    }
     return answer;
 }
 

@@ -25,12 +25,15 @@ QByteArray BuildPassageRegisterRequest(const QString& server, const QString& ext
 
 struct SipAnswer {
     bool isSip = false;        // begins with "SIP/2.0" (case-sensitive)
-    bool hasReceived = false;  // carries ";received="
+    bool hasReceived = false;  // the top Via header carries a "received" parameter
     QString received;          // its value
 };
 
-// The value of the first ";received=" ends before the first CR LF or ";"
-// after it, whichever comes first, else at the end of the data.
+// Reads the "received" parameter of the topmost Via header only: the first
+// via-parm of the first "Via" (or "v") header field, in the header part of
+// the message (never the body). Header and parameter names are matched
+// without regard to case, blanks are allowed around ";" and "=", and folded
+// lines are joined. The value ends at ";", ",", a blank or the line end.
 SipAnswer ReadSipAnswer(const QByteArray& data);
 
 struct SipVerdict {

@@ -21,8 +21,14 @@ QByteArray BuildSsdpSearch(int request)
 
 SsdpEffect ReadSsdpAnswer(const QByteArray& data, int senderPort)
 {
-    if (data.startsWith("HTTP"))
-        return SsdpEffect::Found;
+    // Status-Line = HTTP-Version SP Status-Code SP Reason-Phrase CRLF
+    // (RFC 2616 section 6.1): a 200 with any reason phrase, or none.
+    static const QByteArray kOk("HTTP/1.1 200");
+    if (data.startsWith(kOk)) {
+        const char next = data.size() > kOk.size() ? data.at(kOk.size()) : '\0';
+        if (next == ' ' || next == '\r' || next == '\n')
+            return SsdpEffect::Found;
+    }
     if (data.isEmpty() && senderPort == 1900)
         return SsdpEffect::Cleared;
     return SsdpEffect::None;

@@ -13,8 +13,9 @@ QByteArray BuildSsdpSearch(int request);
 
 enum class SsdpEffect { None, Found, Cleared };
 
-// Found when data begins with "HTTP" (case-sensitive); Cleared when data is
-// empty and came from port 1900; None otherwise.
+// Found when the status line is "HTTP/1.1 200" followed by a blank or the
+// line end (any reason phrase; case-sensitive); Cleared when data is empty
+// and came from port 1900; None otherwise.
 SsdpEffect ReadSsdpAnswer(const QByteArray& data, int senderPort);
 
 }  // namespace probes

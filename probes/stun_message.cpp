@@ -28,15 +28,46 @@ QByteArray Header(uint16_t length)
     return out;
 }
 
-struct AddressValue {
-    QString address;
-    int32_t port = 0;
+constexpr uint16_t kBindingResponse = 0x0101;
+constexpr uint8_t kFamilyIpv4 = 0x01;
+
+// Types that carry something other than the mapped address: a reply that
+// starts with one of them has no MAPPED-ADDRESS at the fixed place either.
+constexpr uint16_t kOtherKnownTypes[] = {
+    0x0002,  // RESPONSE-ADDRESS
+    0x0004,  // SOURCE-ADDRESS
+    0x0005,  // CHANGED-ADDRESS
+    0x0008,  // MESSAGE-INTEGRITY
+    0x0009,  // ERROR-CODE
+    0x000B,  // REFLECTED-FROM
+    0x0020,  // XOR-MAPPED-ADDRESS (RFC 5389)
+    0x8020,  // XOR-MAPPED-ADDRESS (pre-RFC 5389 servers)
+    0x8022,  // SOFTWARE
+    0x8028,  // FINGERPRINT
+    0x802B,  // RESPONSE-ORIGIN
+    0x802C,  // OTHER-ADDRESS
 };
 
-// First CHANGED-ADDRESS attribute carrying an IPv4 address, walking the
-// attributes after the header without ever reading past the datagram.
-std::optional<AddressValue> FindChangedAddress(const QByteArray& datagram)
+struct AttributeScan {
+    bool sawMapped = false;                // any MAPPED-ADDRESS, whatever its family
+    std::optional<StunAddress> mapped;     // first IPv4 MAPPED-ADDRESS
+    std::optional<StunAddress> changed;    // first IPv4 CHANGED-ADDRESS
+    std::optional<StunAddress> other;      // first IPv4 OTHER-ADDRESS
+};
+
+// An address attribute's value (RFC 3489 section 11.2.1): one ignored byte,
+// the family, the port, then the address; only IPv4 (family 1) is taken.
+std::optional<StunAddress> Ipv4Value(const QByteArray& datagram, int value, int length)
 {
+    if (length < 8 || ByteAt(datagram, value + 1) != kFamilyIpv4)
+        return std::nullopt;
+    return StunAddress{DottedFromBytes(datagram, value + 4), PortFromBytes(datagram, value + 2)};
+}
+
+// Walks the attributes after the header without ever reading past the datagram.
+AttributeScan ScanAttributes(const QByteArray& datagram)
+{
+    AttributeScan scan;
     const int size = static_cast<int>(datagram.size());
     int offset = kHeaderSize;
     while (offset + 4 <= size) {
@@ -45,12 +76,42 @@ std::optional<AddressValue> FindChangedAddress(const QByteArray& datagram)
         const int value = offset + 4;
         if (length > size - value)
             break;  // length runs past the end: the rest cannot be trusted
-        if (type == kAttrChangedAddress && length >= 8 && ByteAt(datagram, value + 1) == 0x01)
-            return AddressValue{DottedFromBytes(datagram, value + 4), PortFromBytes(datagram, value + 2)};
+        if (type == kAttrMappedAddress) {
+            scan.sawMapped = true;
+            if (!scan.mapped)
+                scan.mapped = Ipv4Value(datagram, value, length);
+        } else if (type == kAttrChangedAddress && !scan.changed) {
+            scan.changed = Ipv4Value(datagram, value, length);
+        } else if (type == kAttrOtherAddress && !scan.other) {
+            scan.other = Ipv4Value(datagram, value, length);
+        }
         // Values are padded to a multiple of 4 (RFC 3489 lengths already are).
         offset = value + ((length + 3) & ~3);
     }
-    return std::nullopt;
+    return scan;
+}
+
+bool FirstAttributeIsAnotherKnownType(const QByteArray& datagram)
+{
+    if (datagram.size() < kHeaderSize + 2)
+        return false;
+    const int type = PortFromBytes(datagram, kHeaderSize);
+    for (const uint16_t known : kOtherKnownTypes) {
+        if (type == known)
+            return true;
+    }
+    return false;
+}
+
+// The mapped address by type; the fixed bytes 24-31 only for a reply that
+// names no MAPPED-ADDRESS and does not start with another known attribute.
+std::optional<StunAddress> MappedAddress(const QByteArray& datagram, const AttributeScan& scan)
+{
+    if (scan.mapped)
+        return scan.mapped;
+    if (scan.sawMapped || FirstAttributeIsAnotherKnownType(datagram) || datagram.size() < 32)
+        return std::nullopt;
+    return StunAddress{DottedFromBytes(datagram, 28), PortFromBytes(datagram, 26)};
 }
 
 }  // namespace
@@ -92,40 +153,36 @@ QByteArray BuildSurveyRequest(uint8_t index, uint8_t sequence)
 
 std::optional<StunReplyFields> ReadStunReply(const QByteArray& datagram)
 {
-    const int size = static_cast<int>(datagram.size());
-    if (size < kHeaderSize)
+    if (datagram.size() < kHeaderSize)
         return std::nullopt;
     StunReplyFields fields;
     fields.testByte = ByteAt(datagram, 19);
-    if (fields.testByte == kStunPlainTest && size < 44)
-        return std::nullopt;
-    if (fields.testByte == kStunAlternativeTest && size < 32)
-        return std::nullopt;
+    fields.messageType = static_cast<uint16_t>(PortFromBytes(datagram, 0));
 
-    if (size >= 32) {
-        fields.mappedPort = PortFromBytes(datagram, 26);
-        fields.mappedAddress = DottedFromBytes(datagram, 28);
+    const AttributeScan scan = ScanAttributes(datagram);
+    const std::optional<StunAddress> mapped = MappedAddress(datagram, scan);
+    if (!mapped && (fields.testByte == kStunPlainTest || fields.testByte == kStunAlternativeTest))
+        return std::nullopt;
+    if (mapped) {
+        fields.mappedAddress = mapped->address;
+        fields.mappedPort = mapped->port;
     }
-    if (const auto changed = FindChangedAddress(datagram)) {
-        fields.alternativeAddress = changed->address;
-        fields.alternativePort = changed->port;
-    } else if (size >= 44) {
-        fields.alternativePort = PortFromBytes(datagram, 38);
-        fields.alternativeAddress = DottedFromBytes(datagram, 40);
-    }
+    fields.alternative = scan.changed ? scan.changed : scan.other;
     return fields;
 }
 
 std::optional<SurveyReply> ReadSurveyReply(const QByteArray& datagram)
 {
-    if (datagram.size() < kHeaderSize)
+    if (datagram.size() < kHeaderSize || PortFromBytes(datagram, 0) != kBindingResponse)
+        return std::nullopt;
+    const std::optional<StunAddress> mapped = MappedAddress(datagram, ScanAttributes(datagram));
+    if (!mapped)
         return std::nullopt;
     SurveyReply reply;
     reply.index = ByteAt(datagram, 14);
     reply.sequence = ByteAt(datagram, 19);
-    reply.externalPort = PortFromBytes(datagram, 26);
-    reply.externalAddress = DottedFromBytes(datagram, 28);
-    reply.complete = datagram.size() >= 32;
+    reply.externalAddress = mapped->address;
+    reply.externalPort = mapped->port;
     return reply;
 }
 

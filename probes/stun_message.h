@@ -1,7 +1,7 @@
 #pragma once
 // Classic (RFC 3489) STUN Binding Requests and the reading of their replies.
-// Replies are read at fixed offsets, as the provider's server lays them out;
-// only the server's alternative address is looked up by attribute type.
+// Reply attributes are found by type; the mapped address falls back to its
+// fixed place (bytes 24-31) only for a reply that names no address attribute.
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -24,6 +24,7 @@ constexpr uint16_t kAttrMappedAddress = 0x0001;
 constexpr uint16_t kAttrChangeRequest = 0x0003;
 constexpr uint16_t kAttrSourceAddress = 0x0004;
 constexpr uint16_t kAttrChangedAddress = 0x0005;
+constexpr uint16_t kAttrOtherAddress = 0x802C;  // RFC 5780 section 7.4
 
 // Binding Request: 20 bytes (type 0x0001, length 0, transaction ID fifteen
 // zero bytes then testByte); with changeFlags != 0, 28 bytes: length 8 and a
@@ -34,33 +35,46 @@ QByteArray BuildBindingRequest(uint8_t testByte, uint32_t changeFlags = 0);
 // byte 19 = sequence number of the cycle, every other byte of the ID zero.
 QByteArray BuildSurveyRequest(uint8_t index, uint8_t sequence);
 
-struct StunReplyFields {
-    uint8_t testByte = 0;
-    QString mappedAddress;        // bytes 28-31 ("" when the reply is shorter)
-    int32_t mappedPort = 0;       // bytes 26-27 (0 when the reply is shorter)
-    QString alternativeAddress;   // CHANGED-ADDRESS, else bytes 40-43 ("" when absent)
-    int32_t alternativePort = 0;  // CHANGED-ADDRESS, else bytes 38-39 (0 when absent)
+struct StunAddress {
+    QString address;   // dotted IPv4
+    int32_t port = 0;
 };
 
-// Reads a reply. nullopt when it is too short for what its test byte (byte 19)
-// calls for: fewer than 20 bytes; for 0x08 fewer than 44; for 0x0B fewer
-// than 32. Neither message type, transaction ID nor sender is examined.
-// The alternative address comes from the first IPv4 CHANGED-ADDRESS attribute
-// found walking the attributes from byte 20 (a walk bounded by the datagram:
-// an attribute whose length runs past the end stops it); only when there is
-// none are bytes 36-43 read at their fixed place (port 38-39, address 40-43).
+struct StunReplyFields {
+    uint8_t testByte = 0;
+    uint16_t messageType = 0;     // bytes 0-1 (0x0101 for a Binding Response)
+    QString mappedAddress;        // "" when the reply carries none
+    int32_t mappedPort = 0;       // 0 when the reply carries none
+    // Where the 0x0B requests go: CHANGED-ADDRESS, else OTHER-ADDRESS.
+    // nullopt when the reply names neither: no alternative address is known.
+    std::optional<StunAddress> alternative;
+};
+
+// Reads a reply. nullopt when it is shorter than the 20-byte header, or when
+// its test byte (byte 19) is 0x08 or 0x0B and it carries no mapped address.
+// The attributes after the header are walked by type and length, never past
+// the datagram (an attribute whose length runs past the end stops the walk):
+//  - mapped address: the first MAPPED-ADDRESS (0x0001) with the IPv4 family;
+//    only when the walk meets no MAPPED-ADDRESS at all and the first attribute
+//    is not another address attribute (SOURCE-, CHANGED-, OTHER-ADDRESS...)
+//    are bytes 26-27 (port) and 28-31 (address) read at their fixed place, and
+//    then only from a reply of at least 32 bytes;
+//  - alternative address: the first IPv4 CHANGED-ADDRESS (0x0005, RFC 3489
+//    section 11.2.3), else the first IPv4 OTHER-ADDRESS (0x802C, RFC 5780
+//    section 7.4); never a fixed place, since the second attribute is often
+//    SOURCE-ADDRESS, the server itself.
+// Neither the message type, nor the transaction ID, nor the sender is judged.
 std::optional<StunReplyFields> ReadStunReply(const QByteArray& datagram);
 
 struct SurveyReply {
     uint8_t index = 0;            // byte 14
     uint8_t sequence = 0;         // byte 19
-    QString externalAddress;      // bytes 28-31
-    int32_t externalPort = 0;     // bytes 26-27
-    bool complete = false;        // false when the datagram ended before byte 31:
-                                  // the missing bytes were read as 0
+    QString externalAddress;      // mapped address, as ReadStunReply finds it
+    int32_t externalPort = 0;
 };
 
-// Reads an answer to a survey request; nullopt under 20 bytes.
+// Reads an answer to a survey request: only a Binding Response (0x0101) that
+// carries a mapped address (see ReadStunReply); nullopt for anything else.
 std::optional<SurveyReply> ReadSurveyReply(const QByteArray& datagram);
 
 // Four bytes from offset as unsigned decimals joined by "."; bytes past the

@@ -9,10 +9,11 @@ SUDO=
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6
   xvfb xauth
   iproute2 libcap2-bin
   fonts-dejavu-core fonts-liberation2
+  dpkg-dev debhelper debootstrap lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -12,12 +12,12 @@ cmake --build build -j"$(nproc)"
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 $SUDO setcap cap_net_raw+ep build/tarvolin 2>/dev/null || echo "note: setcap failed; echoes need root or ping_group_range"
-$SUDO setcap cap_net_raw+ep build/tarvolin-scenario 2>/dev/null || true
+$SUDO setcap cap_net_raw+ep build/tarvolin-report 2>/dev/null || true
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec build/tarvolin
 fi
 shotdir=$(mktemp -d /tmp/tarvolin-shot-XXXXXX)
 echo "No display: running the automatic test under Xvfb..."
-xvfb-run -a -s "-screen 0 1280x900x24" build/tarvolin-scenario --screenshot "$shotdir/tarvolin.png"
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x900x24" build/tarvolin-report --screenshot "$shotdir/tarvolin.png"
 echo "Screenshot of the window: $shotdir/tarvolin.png"

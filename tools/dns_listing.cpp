@@ -22,6 +22,29 @@ QString Seconds(int32_t value)
     return Unsigned(value) + QStringLiteral(" Sek");
 }
 
+// Record text as it may be shown on one line: control characters and line
+// or paragraph separators become "\DDD" (RFC 1035 section 5.1), or "\uXXXX"
+// beyond Latin-1, and a backslash is doubled, so no text can start a line.
+QString EscapedText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const QChar::Category category = c.category();
+        if (c == QLatin1Char('\\')) {
+            out += QStringLiteral("\\\\");
+        } else if (category == QChar::Other_Control || category == QChar::Separator_Line
+                   || category == QChar::Separator_Paragraph) {
+            out += c.unicode() < 0x100
+                       ? QStringLiteral("\\%1").arg(c.unicode(), 3, 10, QLatin1Char('0'))
+                       : QStringLiteral("\\u") + QString::number(c.unicode(), 16).rightJustified(4, QLatin1Char('0'));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 QString DnsListingText(const QVector<platform::DnsEntry>& entries, int count)
@@ -31,7 +54,8 @@ QString DnsListingText(const QVector<platform::DnsEntry>& entries, int count)
     for (int i = 0; i < shown; ++i) {
         const platform::DnsEntry& e = entries[i];
         text += Line("Entrie: \t", QString::number(i + 1));
-        text += Line("Type: \t", QString::number(e.RrType));
+        // Types are unsigned 16-bit codes on the wire.
+        text += Line("Type: \t", QString::number(static_cast<uint16_t>(e.RrType)));
         text += Line("RR Name: ", e.RrName);
         switch (e.RrType) {
         case 1:
@@ -50,7 +74,7 @@ QString DnsListingText(const QVector<platform::DnsEntry>& entries, int count)
             text += Line("SOA Default TTL: ", Seconds(e.SoaDefaultTtl));
             break;
         case 16:
-            text += Line("TEXT Record: ", e.TxtText);
+            text += Line("TEXT Record: ", EscapedText(e.TxtText));
             break;
         case 2:
             text += Line("NameServer: ", e.NsHost);

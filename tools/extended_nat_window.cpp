@@ -25,7 +25,7 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     Text1_ = new QPlainTextEdit(this);
     Text1_->setObjectName(QStringLiteral("Text1"));
     Text1_->setReadOnly(true);
-    Text1_->setMinimumSize(Text1_->fontMetrics().horizontalAdvance(QLatin1Char('m')) * 70, 380);
+    Text1_->setMinimumSize(Text1_->fontMetrics().horizontalAdvance(QLatin1Char('m')) * 72, 600);
 
     Label1_ = new QLabel(QStringLiteral("Нажмите «Начать тест»."), this);
     Label1_->setObjectName(QStringLiteral("Label1"));

@@ -37,4 +37,27 @@ QString PlainNumberText(double value, const QLocale& locale)
     return plain.toString(value, 'f', QLocale::FloatingPointShortest);
 }
 
+std::optional<int> TypedPort(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    int value = 0;
+    for (const QChar c : trimmed) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - '0');
+        if (value > 65535)
+            return std::nullopt;  // stops before the value could overflow
+    }
+    if (value < 1 || value > 65535)
+        return std::nullopt;
+    return value;
+}
+
+QString TypedPortMessage()
+{
+    return QStringLiteral("Неверный номер порта !!!\r\nПорт должен быть целым числом от 1 до 65535.");
+}
+
 }  // namespace tools

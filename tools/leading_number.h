@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <optional>
+
 namespace tools {
 
 // The numeric value the text begins with: leading blanks are skipped, then
@@ -14,5 +16,14 @@ double LeadingNumber(const QString& text);
 // the shortest exact digits with the locale's decimal separator. Never
 // group separators or an exponent.
 QString PlainNumberText(double value, const QLocale& locale = QLocale::system());
+
+// A port typed by the user: blanks around it are ignored, the rest must be
+// decimal digits only (no sign, point or separator) naming 1 to 65535.
+// nullopt for anything else, so that no fraction, locale separator or
+// wrapped number ever reaches a socket or a protocol message.
+std::optional<int> TypedPort(const QString& text);
+
+// The message shown when a typed port is refused.
+QString TypedPortMessage();
 
 }  // namespace tools

@@ -1,7 +1,7 @@
 #include "tools/passage_window.h"
 
-#include "app/decimal_text.h"
 #include "platform/socket_set.h"
+#include "platform/user_message.h"
 #include "probes/sip_register.h"
 #include "tools/leading_number.h"
 
@@ -14,6 +14,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -44,6 +47,24 @@ QString TimeOfDayText(const QTime& time, const QLocale& locale)
     if (kept.isEmpty())
         kept = QStringLiteral("HH:mm:ss");
     return locale.toString(time, kept);
+}
+
+QString FixedPortFailureMessage(platform::FixedBind result, int port)
+{
+    const QString number = QString::number(port);
+    switch (result) {
+    case platform::FixedBind::Bound:
+        return QString();
+    case platform::FixedBind::Taken:
+        return QStringLiteral("Порт ") + number + QStringLiteral(" занят другой программой !!!");
+    case platform::FixedBind::NoPermission:
+        return QStringLiteral("Порт ") + number
+               + QStringLiteral(" недоступен: у программы нет прав на открытие этого порта !!!");
+    case platform::FixedBind::Closed:
+    case platform::FixedBind::Failed:
+        break;
+    }
+    return QStringLiteral("Ошибка открытия порта ") + number + QStringLiteral(" !!!");
 }
 
 Form1::Form1(const probes::ProviderEndpoints& endpoints, QWidget* parent)
@@ -85,6 +106,8 @@ Form1::Form1(const probes::ProviderEndpoints& endpoints, QWidget* parent)
     Text3_->setReadOnly(true);
     Text3_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text3_->setMinimumHeight(160);
+    // Entries are inserted and dropped through a cursor: no undo history to grow.
+    Text3_->setUndoRedoEnabled(false);
 
     Command1_ = new QPushButton(QStringLiteral("Отправить запрос"), this);
     Command1_->setObjectName(QStringLiteral("Command1"));
@@ -103,6 +126,7 @@ Form1::Form1(const probes::ProviderEndpoints& endpoints, QWidget* parent)
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName(QStringLiteral("Timer1"));
     Timer1_->setSingleShot(true);
+    Timer1_->setTimerType(Qt::PreciseTimer);
 
     auto* addressRow = new QHBoxLayout;
     addressRow->addWidget(Label1_);
@@ -148,19 +172,29 @@ void Form1::setExternalAddress(const QString& address)
     Text1_->setText(address);
 }
 
-double Form1::portValue() const
+std::optional<int> Form1::port() const
 {
-    return LeadingNumber(Text2_->text());
+    return TypedPort(Text2_->text());
 }
 
-int Form1::portNumber() const
+QString Form1::logText() const
 {
-    return app::RoundHalfEven(portValue());
+    QString text;
+    for (const QString& entry : log_)
+        text += entry;
+    return text;
 }
 
 void Form1::openSockets()
 {
-    platform::OpenSockets(portNumber(), Picture1_, Picture2_, Picture3_);
+    // Without a valid port nothing is bound, and nothing can be sent or logged.
+    const std::optional<int> typed = port();
+    if (!typed) {
+        platform::CloseSockets();
+        socketsOpen_ = false;
+        return;
+    }
+    platform::OpenSockets(*typed, Picture1_, Picture2_, Picture3_);
     socketsOpen_ = true;
 }
 
@@ -172,7 +206,9 @@ void Form1::Timer1_Timer()
 
 void Form1::Text2_Change()
 {
-    Option1_1_->setText(kFixedPortCaption + PlainNumberText(portValue()));
+    const std::optional<int> typed = port();
+    Option1_1_->setText(kFixedPortCaption
+                        + (typed ? QString::number(*typed) : PlainNumberText(LeadingNumber(Text2_->text()))));
     // A pending first opening would only open the set a second time.
     Timer1_->stop();
     platform::CloseSockets();
@@ -182,9 +218,23 @@ void Form1::Text2_Change()
 
 void Form1::Command1_Click()
 {
+    const std::optional<int> typed = port();
+    if (!typed) {
+        platform::ShowMessage(TypedPortMessage());
+        return;
+    }
+    // The request names the typed port: unless it is ours, nothing goes out,
+    // neither from a port the system would pick for an unbound socket.
+    if (!socketsOpen_) {
+        Timer1_->stop();
+        openSockets();
+    }
+    if (platform::FixedBindResult() != platform::FixedBind::Bound) {
+        platform::ShowMessage(FixedPortFailureMessage(platform::FixedBindResult(), *typed));
+        return;
+    }
     const QByteArray request = probes::BuildPassageRegisterRequest(
-        endpoints_.mainServer, Text1_->text().trimmed(), PlainNumberText(portValue()),
-        probes::DrawRegisterNumber());
+        endpoints_.mainServer, Text1_->text().trimmed(), QString::number(*typed), probes::DrawRegisterNumber());
     const platform::SocketId socket =
         Option1_1_->isChecked() ? platform::SocketId::Fixed : platform::SocketId::Probe;
     for (int i = 0; i < 2; ++i)
@@ -193,9 +243,25 @@ void Form1::Command1_Click()
 
 void Form1::logArrival(const QString& port)
 {
-    log_ = QStringLiteral("(") + TimeOfDayText(QTime::currentTime()) + QStringLiteral(") пришел пакет на порт ") +
-           port + QStringLiteral("\r\n\r\n") + log_;
-    Text3_->setPlainText(log_);
+    const QString entry = QStringLiteral("(") + TimeOfDayText(QTime::currentTime())
+                          + QStringLiteral(") пришел пакет на порт ") + port + QStringLiteral("\r\n\r\n");
+    log_.push_front(entry);
+
+    // Only the new entry goes into the box, on top; the rest stays as rendered.
+    QTextCursor top(Text3_->document());
+    top.movePosition(QTextCursor::Start);
+    top.insertText(QString(entry).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+
+    if (log_.size() > static_cast<size_t>(kMaxLogEntries)) {
+        log_.pop_back();
+        // The oldest entry is its line, an empty line and the last (empty) block.
+        QTextDocument* document = Text3_->document();
+        const QTextBlock oldest = document->findBlockByNumber(document->blockCount() - 3);
+        QTextCursor tail(document);
+        tail.setPosition(oldest.position());
+        tail.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        tail.removeSelectedText();
+    }
 }
 
 void Form1::Picture1_MouseUp()
@@ -214,14 +280,15 @@ void Form1::Picture2_MouseUp()
     int fromPort = 0;
     platform::SocketData data;
     platform::SocketReceive(platform::SocketId::Fixed, from, fromPort, data);
-    if (data.size() > 5)
-        logArrival(PlainNumberText(portValue()));
+    // Logged under the port the socket is bound to, and only when it is bound.
+    if (data.size() > 5 && platform::FixedBindResult() == platform::FixedBind::Bound)
+        logArrival(QString::number(platform::FixedLocalPort()));
 }
 
 void Form1::Command2_Click()
 {
     log_.clear();
-    Text3_->setPlainText(log_);
+    Text3_->clear();
 }
 
 void Form1::done(int result)

@@ -2,12 +2,16 @@
 // "Проверка прохождения пакетов": sends a REGISTER to the packet passage test
 // server naming the external address and a chosen port, and logs every
 // datagram that then reaches either of the window's two UDP sockets.
+#include "platform/socket_set.h"
 #include "probes/endpoints.h"
 
 #include <QDialog>
 #include <QLocale>
 #include <QTime>
 #include <QString>
+
+#include <deque>
+#include <optional>
 
 class QButtonGroup;
 class QLabel;
@@ -35,12 +39,14 @@ public:
     // Text1: the external address found by the main window ("" when unknown).
     void setExternalAddress(const QString& address);
 
-    // The log exactly as composed (CR LF line ends).
-    const QString& logText() const { return log_; }
+    // The log exactly as composed (CR LF line ends), newest entry first.
+    QString logText() const;
 
-    // P: the number the port text begins with; N: its nearest whole number.
-    double portValue() const;
-    int portNumber() const;
+    // Entries kept in the log; older ones are dropped.
+    static constexpr int kMaxLogEntries = 1000;
+
+    // The typed port when it is a whole number from 1 to 65535, else nullopt.
+    std::optional<int> port() const;
 
 public slots:
     void Timer1_Timer();
@@ -59,7 +65,7 @@ private:
     void logArrival(const QString& port);
 
     probes::ProviderEndpoints endpoints_;
-    QString log_;
+    std::deque<QString> log_;  // entries, newest first
     bool socketsOpen_ = false;
 
     QLabel* Label3_ = nullptr;
@@ -83,5 +89,9 @@ private:
 // The system's long time format without its time zone part (hours, minutes
 // and seconds as the user's system writes them).
 QString TimeOfDayText(const QTime& time, const QLocale& locale = QLocale::system());
+
+// Why nothing can be sent for a fixed port that could not be bound ("" when
+// it is bound).
+QString FixedPortFailureMessage(platform::FixedBind result, int port);
 
 }  // namespace tools

@@ -1,6 +1,7 @@
 #include "tools/ping_window.h"
 
 #include "platform/socket_set.h"
+#include "platform/window_service.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -71,6 +72,7 @@ Form4::Form4(const probes::ProviderEndpoints& endpoints, QWidget* parent)
 
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName(QStringLiteral("Timer1"));
+    Timer1_->setTimerType(Qt::PreciseTimer);  // 2.5 s between echoes at least
 
     auto* targetRow = new QHBoxLayout;
     targetRow->addWidget(Combo1_, 1);
@@ -108,6 +110,8 @@ void Form4::Command1_Click()
 
 void Form4::Timer1_Timer()
 {
+    if (platform::InWindowService())
+        return;  // never an echo inside another one's wait; the next interval brings it
     if (series_.PingTarget().size() <= 1) {
         Timer1_->stop();
         return;

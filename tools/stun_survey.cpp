@@ -4,6 +4,10 @@
 #include "probes/stun_message.h"
 #include "tools/leading_number.h"
 
+#include <QHostAddress>
+
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace tools {
@@ -94,13 +98,14 @@ void StunSurvey::RunCycle(const Sender& send, const std::function<qint64()>& now
         if (server.LastReplyTime == kNotAnswered)
             ++server.LossCount;
         server.LastReplyTime = kNotAnswered;
+        server.Answered = false;
         send(server.ServerAddress, server.ServerPort, request);
     }
     sendTick_ = nowMs();
 }
 
-std::optional<QString> StunSurvey::HandleAnswer(const QByteArray& datagram, qint64 nowMs,
-                                                const QLocale& locale)
+std::optional<QString> StunSurvey::HandleAnswer(const QByteArray& datagram, const QString& fromAddress,
+                                                int fromPort, qint64 nowMs, const QLocale& locale)
 {
     const std::optional<probes::SurveyReply> reply = probes::ReadSurveyReply(datagram);
     if (!reply)
@@ -110,12 +115,23 @@ std::optional<QString> StunSurvey::HandleAnswer(const QByteArray& datagram, qint
     SurveyServer& server = servers_[reply->index];
     if (server.Sequence == 0 || reply->sequence != (server.Sequence & 0xFF))
         return std::nullopt;
+    // One answer per request: copies and repeats of it are not new answers.
+    if (server.Answered)
+        return std::nullopt;
+    // Only the server the index names can answer for it (RFC 3489 section 9.3:
+    // a response comes from the address and port the request was sent to).
+    const QHostAddress expected(server.ServerAddress);
+    if (expected.protocol() != QAbstractSocket::IPv4Protocol || fromPort != server.ServerPort
+        || QHostAddress(fromAddress).toIPv4Address() != expected.toIPv4Address())
+        return std::nullopt;
 
+    server.Answered = true;
     ++server.ReplyCount;
-    server.LastReplyTime = static_cast<int32_t>(nowMs - sendTick_);
+    const qint64 elapsed = std::clamp<qint64>(nowMs - sendTick_, 0, std::numeric_limits<int32_t>::max());
+    server.LastReplyTime = static_cast<int32_t>(elapsed);
     server.TotalReplyTime += server.LastReplyTime;
 
-    const double average = static_cast<double>(server.TotalReplyTime) / server.ReplyCount;
+    const double average = static_cast<double>(server.TotalReplyTime) / static_cast<double>(server.ReplyCount);
     return server.ServerName + QStringLiteral(" (") + server.ServerAddress + QLatin1Char(':') +
            QString::number(server.ServerPort) + QStringLiteral(") - ") + QStringLiteral("время ответа ") +
            QString::number(server.LastReplyTime) + QStringLiteral(" (среднее ") +
@@ -124,16 +140,19 @@ std::optional<QString> StunSurvey::HandleAnswer(const QByteArray& datagram, qint
            reply->externalAddress + QLatin1Char(':') + QString::number(reply->externalPort) + kCrLf;
 }
 
-bool StunSurvey::AddServer(const QString& addressText, const QString& portText, const Resolver& resolve)
+AddResult StunSurvey::AddServer(const QString& addressText, const QString& portText, const Resolver& resolve)
 {
     const QString address = addressText.trimmed();
     const QString port = portText.trimmed();
     if (address.size() <= 1 || port.size() <= 1)
-        return false;
+        return AddResult::Ignored;
     if (servers_.size() >= kMaxServers)
-        return false;
+        return AddResult::Ignored;
+    const std::optional<int> number = TypedPort(port);
+    if (!number)
+        return AddResult::BadPort;
     SurveyServer server;
-    server.ServerPort = app::RoundHalfEven(LeadingNumber(port));
+    server.ServerPort = *number;
     if (address.startsWith(QLatin1Char('1')) || address.startsWith(QLatin1Char('2'))) {
         server.ServerAddress = address;
     } else {
@@ -141,7 +160,7 @@ bool StunSurvey::AddServer(const QString& addressText, const QString& portText, 
         server.ServerAddress = resolve(address);
     }
     servers_.append(server);
-    return true;
+    return AddResult::Added;
 }
 
 }  // namespace tools

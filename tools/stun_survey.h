@@ -16,10 +16,18 @@ struct SurveyServer {
     QString ServerAddress;       // dotted IPv4
     int32_t ServerPort = 0;
     int32_t LastReplyTime = 0;   // ms of the last accepted answer; kNotAnswered while waiting
-    int32_t TotalReplyTime = 0;  // ms
-    int32_t ReplyCount = 0;
+    int64_t TotalReplyTime = 0;  // ms
+    int64_t ReplyCount = 0;
     int32_t LossCount = 0;
     int32_t Sequence = 0;        // requests sent so far; its low byte travels in the request
+    bool Answered = false;       // the request of the current cycle has had its answer
+};
+
+// What "Добавить" did with the typed server.
+enum class AddResult {
+    Added,
+    Ignored,  // address or port text of fewer than two characters, or the list is full
+    BadPort,  // the port text is not a whole number from 1 to 65535
 };
 
 class StunSurvey {
@@ -53,16 +61,20 @@ public:
     // nowMs (taken after the sends) as the cycle's send time.
     void RunCycle(const Sender& send, const std::function<qint64()>& nowMs);
 
-    // One datagram from the probe socket. Returns the result line (CR LF
-    // ended) when it answers the current request of a listed server, else
-    // nothing (too short, unknown index, older cycle, nothing sent yet).
-    std::optional<QString> HandleAnswer(const QByteArray& datagram, qint64 nowMs,
-                                        const QLocale& locale = QLocale::system());
+    // One datagram from the probe socket and its sender. Returns the result
+    // line (CR LF ended) when it is the first answer to the current request
+    // of a listed server: a Binding Response carrying the mapped address
+    // (probes::ReadSurveyReply), whose index names a server, whose sequence
+    // is that server's current one, sent from that server's address and port.
+    // Anything else returns nothing and changes nothing.
+    std::optional<QString> HandleAnswer(const QByteArray& datagram, const QString& fromAddress, int fromPort,
+                                        qint64 nowMs, const QLocale& locale = QLocale::system());
 
     // "Добавить": both texts trimmed must be longer than one character and
-    // the list must have room. An address beginning with "1" or "2" is taken
-    // as typed; anything else is a name, resolved at once.
-    bool AddServer(const QString& addressText, const QString& portText, const Resolver& resolve);
+    // the list must have room, else Ignored; the port must be a whole number
+    // from 1 to 65535, else BadPort. An address beginning with "1" or "2" is
+    // taken as typed; anything else is a name, resolved at once.
+    AddResult AddServer(const QString& addressText, const QString& portText, const Resolver& resolve);
 
 private:
     QList<SurveyServer> servers_;

@@ -1,6 +1,8 @@
 #include "tools/stun_survey_window.h"
 
 #include "platform/socket_set.h"
+#include "platform/user_message.h"
+#include "tools/leading_number.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -67,8 +70,10 @@ Form2::Form2(const probes::ProviderEndpoints& /*endpoints*/, QList<SurveyServer>
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName(QStringLiteral("Timer1"));
     Timer1_->setSingleShot(true);
+    Timer1_->setTimerType(Qt::PreciseTimer);
     Timer2_ = new QTimer(this);
     Timer2_->setObjectName(QStringLiteral("Timer2"));
+    Timer2_->setTimerType(Qt::PreciseTimer);  // the cycle is a minimum
     Timer2_->setInterval(5000);
 
     auto* row = new QHBoxLayout;
@@ -114,6 +119,12 @@ void Form2::setOutput(const QString& text)
 
 void Form2::Timer1_Timer()
 {
+    // The name lookups below block: the window is painted first.
+    if (!windowHandle() || !windowHandle()->isExposed()) {
+        Timer1_->start(5);
+        return;
+    }
+    repaint();
     Timer2_->stop();
     setOutput(QString());
     platform::OpenSockets(probes::kSipLocalPort, Picture1_, Picture2_, Picture3_);
@@ -141,13 +152,14 @@ void Form2::Picture1_MouseUp()
     int fromPort = 0;
     platform::SocketData data;
     platform::SocketReceive(platform::SocketId::Probe, from, fromPort, data);
-    if (const std::optional<QString> line = survey_.HandleAnswer(data, clock_.elapsed()))
+    if (const std::optional<QString> line = survey_.HandleAnswer(data, from, fromPort, clock_.elapsed()))
         setOutput(output_ + *line);
 }
 
 void Form2::Command1_Click()
 {
-    survey_.AddServer(STUNAdr_->text(), STUN_Port_->text(), &platform::ResolveHostText);
+    if (survey_.AddServer(STUNAdr_->text(), STUN_Port_->text(), &platform::ResolveHostText) == AddResult::BadPort)
+        platform::ShowMessage(TypedPortMessage());
 }
 
 void Form2::done(int result)

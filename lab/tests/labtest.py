@@ -94,8 +94,8 @@ def preflight():
             if m and not os.path.exists("/proc/" + m.group(1)):
                 subprocess.run([os.path.join(LAB_DIR, "tvl-lab"), "down", lab_id], capture_output=True)
     build = os.environ.get("TARVOLIN_BUILD_DIR", os.path.join(LAB_DIR, "..", "build"))
-    if not os.access(os.path.join(build, "tarvolin-scenario"), os.X_OK):
-        print("FAIL: %s/tarvolin-scenario is not built" % build)
+    if not os.access(os.path.join(build, "tarvolin-report"), os.X_OK):
+        print("FAIL: %s/tarvolin-report is not built" % build)
         sys.exit(1)
 
 

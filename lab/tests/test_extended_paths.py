@@ -15,7 +15,7 @@ import labtest  # noqa: E402
 
 LAB = os.path.join(labtest.LAB_DIR, "tvl-lab")
 BUILD = os.environ.get("TARVOLIN_BUILD_DIR", os.path.join(labtest.LAB_DIR, "..", "build"))
-SCENARIO = os.path.join(BUILD, "tarvolin-scenario")
+SCENARIO = os.path.join(BUILD, "tarvolin-report")
 TLS_MODULE = any(os.path.exists(os.path.join(d, "kamailio/modules/tls.so"))
                  for d in ("/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu", "/usr/lib"))
 
@@ -71,7 +71,7 @@ def run(checks, title, lab_args, sections):
     out = r.stdout.decode("utf-8", "replace")
     print("=== %s (%s) %.1f s, status %d" % (title, " ".join(lab_args), time.time() - started, r.returncode))
     print(out)
-    checks.check(r.returncode == 0, "tarvolin-scenario ended with status %d: %s"
+    checks.check(r.returncode == 0, "tarvolin-report ended with status %d: %s"
                  % (r.returncode, r.stderr.decode("utf-8", "replace")))
     return blocks(out), before, after
 

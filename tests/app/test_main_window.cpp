@@ -278,6 +278,102 @@ private slots:
                          {}});
     }
 
+    // Datagrams from anyone but the server that must answer change nothing,
+    // and nothing is sent to the address a forged STUN answer names.
+    void strangersAnswersChangeNothing_data()
+    {
+        QTest::addColumn<QByteArray>("datagram");
+        QTest::addColumn<bool>("toProbeSocket");
+        QByteArray stun(44, '\0');
+        stun[0] = 0x01;
+        stun[1] = 0x01;
+        stun[3] = 24;
+        stun[19] = 0x08;
+        const QByteArray mapped = QByteArray::fromHex("000100080001abcd0a000001");        // 10.0.0.1:43981
+        const QByteArray changed = QByteArray::fromHex("0005000800010d967f000006");       // 127.0.0.6:3478
+        stun.replace(20, 12, mapped);
+        stun.replace(32, 12, changed);
+        QTest::newRow("Binding Response naming a third address") << stun << true;
+        QByteArray changePort = stun;
+        changePort[19] = 0x0A;
+        QTest::newRow("change-port answer") << changePort << true;
+        QTest::newRow("SIP answer") << QByteArray("SIP/2.0 200 OK\r\nVia: SIP/2.0/UDP 192.168.1.10:5060\r\n\r\n")
+                                    << false;
+    }
+    void strangersAnswersChangeNothing()
+    {
+        QFETCH(QByteArray, datagram);
+        QFETCH(bool, toProbeSocket);
+        QUdpSocket third;
+        QVERIFY(third.bind(QHostAddress(QStringLiteral("127.0.0.6")), 3478));
+        QUdpSocket stranger;
+        QVERIFY(stranger.bind(QHostAddress(QStringLiteral("127.0.0.5")), 0));
+        stun_.setAnsweredTestBytes({});
+        sip_.setSilent(true);
+
+        app::Form1a window(loopbackDependencies());
+        window.Form_Load();
+        window.timer()->stop();  // the probes alone, no test run
+        window.SendSIP();
+        window.SendStun();
+        const quint16 port = toProbeSocket ? quint16(platform::ProbeLocalPort()) : quint16(5060);
+        for (int i = 0; i < 5; ++i)
+            stranger.writeDatagram(datagram, QHostAddress(QStringLiteral("127.0.0.1")), port);
+        QTest::qWait(500);
+
+        const app::TestRunState& s = window.state();
+        QCOMPARE(int(s.StunGotMapped + s.StunChangeIpReply + s.StunChangePortReply + s.StunSameMapping), 0);
+        QCOMPARE(s.ExternalAddress, QString());
+        QCOMPARE(int(s.Udp5060Passed), 0);
+        QCOMPARE(int(s.SipState), 0);
+        QCOMPARE(int(s.NatMode), int(app::kNatUndetermined));
+        QCOMPARE(text(window, "SIPsup"), QStringLiteral("Отсутствует"));
+        QVERIFY(!third.hasPendingDatagrams());
+    }
+
+    // A restart on a machine that has lost its network keeps no earlier main address.
+    void restartWithoutNetworkForgetsTheMainAddress()
+    {
+        app::MainWindowDependencies deps = loopbackDependencies();
+        int listings = 0;
+        deps.listInterfaces = [&listings] {
+            if (listings++ == 0)
+                return lanTable();
+            platform::InterfaceEntry lo;
+            lo.Address = QStringLiteral("127.0.0.1");
+            lo.Mask = QStringLiteral("255.0.0.0");
+            return platform::InterfaceTable{lo};
+        };
+        app::Form1a window(deps);
+        window.Form_Load();
+        QCOMPARE(window.state().InterfaceAddress, QStringLiteral("192.168.1.10"));
+        window.RestartTest();
+        window.timer()->stop();
+        QCOMPARE(window.state().InterfaceAddress, QString());
+        QCOMPARE(window.state().MainAddress, QString());
+        QCOMPARE(window.state().MainMask, QString());
+        QVERIFY(!text(window, "IPs").contains(QStringLiteral("IP по умолчанию")));
+    }
+
+    // The verdict compares the mapped port with the port the run's requests
+    // left from, even when another socket set was opened meanwhile.
+    void portVerdictUsesTheRunsOwnSocket()
+    {
+        app::Form1a window(loopbackDependencies());
+        window.Form_Load();
+        window.timer()->stop();
+        const int runPort = platform::ProbeLocalPort();
+        stun_.setMappedAddress(QStringLiteral("198.51.100.7"), quint16(runPort));
+        window.SendStun();
+        QTRY_COMPARE_WITH_TIMEOUT(int(window.state().StunGotMapped), 1, 5000);
+        platform::SetProbeLocalPort(runPort == 40000 ? 40001 : 40000);  // as a tool window's own set would
+        QSignalSpy finished(&window, &app::Form1a::testRunFinished);
+        window.timer()->setInterval(10);  // the waiting state: the next tick writes the verdict
+        window.timer()->start();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(text(window, "STUN_Port"), QStringLiteral("Совпадающий порт (Preserves port)"));
+    }
+
     // The TCP probe goes to port 5060 itself; only an established connection counts.
     void tcpFlagNeedsAnAcceptedConnection_data()
     {

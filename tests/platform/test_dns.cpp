@@ -235,7 +235,8 @@ private slots:
         QTest::addColumn<int>("status");
         // setup: 0 unknown name, 1 name without records of the type (SOA in
         // authority), 2 answer without any record, 3..5 server error codes,
-        // 6 an A record of three bytes, 7 only a referral
+        // 6 an A record of three bytes, 7 only a referral, 8 only a CNAME,
+        // 9 an A record answering, the SRV record only among the additional ones
         QTest::newRow("name does not exist") << 0 << 9003;
         QTest::newRow("name exists, no SRV records") << 1 << 9501;
         QTest::newRow("success without any record") << 2 << -1;
@@ -244,6 +245,8 @@ private slots:
         QTest::newRow("explicit NXDOMAIN") << 5 << 9003;
         QTest::newRow("malformed record") << 6 << 9502;
         QTest::newRow("referral only") << 7 << 9501;
+        QTest::newRow("a lone CNAME") << 8 << 9501;
+        QTest::newRow("an A record for an SRV query") << 9 << 9501;
     }
 
     void failuresLeaveArrayUnchanged() {
@@ -269,6 +272,15 @@ private slots:
         case 7:
             a.authority = {FakeDnsRecord::Ns(kZone, QStringLiteral("ns1.zone.test"))};
             a.additional = {FakeDnsRecord::A(QStringLiteral("ns1.zone.test"), QStringLiteral("192.0.2.53"))};
+            server_->setAnswer(name, 33, a);
+            break;
+        case 8:
+            a.answer = {FakeDnsRecord::Cname(name, QStringLiteral("alias.zone.test"))};
+            server_->setAnswer(name, 33, a);
+            break;
+        case 9:
+            a.answer = {FakeDnsRecord::A(name, QStringLiteral("192.0.2.7"))};
+            a.additional = {FakeDnsRecord::Srv(name, 1, 1, 5060, QStringLiteral("ok.zone.test"))};
             server_->setAnswer(name, 33, a);
             break;
         }

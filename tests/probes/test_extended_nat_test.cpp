@@ -360,9 +360,9 @@ void TestExtendedNatTest::lifetime_data()
     QTest::addColumn<int>("lastAlive");
     QTest::addColumn<int>("keepAlive");
 
-    QTest::newRow("22 s") << 22 << 20 << 15;
-    QTest::newRow("61 s") << 61 << 60 << 55;
-    QTest::newRow("3 s: lost at the first step") << 3 << 0 << 1;
+    QTest::newRow("22 s") << 22 << 20 << 20;
+    QTest::newRow("61 s") << 61 << 60 << 60;
+    QTest::newRow("3 s: lost at the first step") << 3 << 0 << 2;
 }
 
 // The search ends one step after the lifetime, not at the cap, and the probes

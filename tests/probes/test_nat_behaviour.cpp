@@ -176,13 +176,13 @@ void TestNatBehaviour::lifetime_data()
 
     const QList<bool> cap(60, true);
     QTest::newRow("lost after 30 s") << QList<bool>{true, true, true, true, true, false}
-                                     << int(LifetimeOutcome::Measured) << 25 << 30 << 20;
+                                     << int(LifetimeOutcome::Measured) << 25 << 30 << 25;
     QTest::newRow("results after the first loss do not count")
-        << QList<bool>{true, false, true} << int(LifetimeOutcome::Measured) << 5 << 10 << 2;
+        << QList<bool>{true, false, true} << int(LifetimeOutcome::Measured) << 5 << 10 << 5;
     QTest::newRow("lost at the first step") << QList<bool>{false} << int(LifetimeOutcome::BelowFirstStep) << 0 << 5
                                             << 1;
-    QTest::newRow("alive up to the cap") << cap << int(LifetimeOutcome::AtLeastCap) << 300 << 0 << 295;
-    QTest::newRow("stopped early") << QList<bool>{true, true} << int(LifetimeOutcome::Incomplete) << 10 << 0 << 5;
+    QTest::newRow("alive up to the cap") << cap << int(LifetimeOutcome::AtLeastCap) << 300 << 0 << 300;
+    QTest::newRow("stopped early") << QList<bool>{true, true} << int(LifetimeOutcome::Incomplete) << 10 << 0 << 10;
 }
 
 void TestNatBehaviour::lifetime()

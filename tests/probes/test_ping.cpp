@@ -51,6 +51,10 @@ bool IcmpSocketAvailable() {
 // The router forwards 203.0.113.0/24 to a neighbour that never answers, has an
 // unreachable route for 192.0.2.128/25 and no route for the rest of 192.0.2.0/24.
 // Both namespaces vanish when the helper shell and its router process end.
+// The router's net.ipv4.icmp_ratelimit is 0: by default a namespace sends at
+// most one time-exceeded or unreachable error per destination per second, and
+// the back-to-back echoes of a test through this one router would then lose
+// their answers at random (a flaky test, not a fault of the echo).
 class RouterLab {
 public:
     explicit RouterLab(bool datagramAllowed) {

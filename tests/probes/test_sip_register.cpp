@@ -167,6 +167,35 @@ void TestSipRegister::readAnswer_data()
                                             << QStringLiteral("Реальный IP адрес") << 3;
     QTest::newRow("empty value") << head + ";received=" + tail << true << true << QString()
                                  << QStringLiteral("Отсутствует") << 2;
+    // Only the top Via header's own parameter counts, whatever its spelling.
+    const QByteArray status = "SIP/2.0 200 OK\r\n";
+    const QByteArray via = "Via: SIP/2.0/UDP 192.168.1.10:5060";
+    const auto row = [&](const char* name, const QByteArray& message, bool has, const char* value) {
+        const QString v = QString::fromLatin1(value);
+        QTest::newRow(name) << message << true << has << v
+                            << (!has ? QStringLiteral("Присутствует")
+                                     : v == QStringLiteral("192.168.1.10") ? QStringLiteral("Реальный IP адрес")
+                                                                          : QStringLiteral("Отсутствует"))
+                            << (!has ? 1 : v == QStringLiteral("192.168.1.10") ? 3 : 2);
+    };
+    row("name in capitals", status + via + ";Received=198.51.100.7" + tail, true, "198.51.100.7");
+    row("blanks around ; and =", status + via + " ; received = 198.51.100.7 ;rport" + tail, true, "198.51.100.7");
+    row("value ends at a comma", status + via + ";received=192.168.1.10,SIP/2.0/UDP 10.1.1.1" + tail, true,
+        "192.168.1.10");
+    row("value ends at a bare LF", status + via + ";received=192.168.1.10\nFrom: <sip:1@x>\n\n", true,
+        "192.168.1.10");
+    row("value ends at a blank", status + via + ";received=192.168.1.10 (x)" + tail, true, "192.168.1.10");
+    row("compact header name", status + "v : SIP/2.0/UDP 192.168.1.10:5060;received=198.51.100.7" + tail, true,
+        "198.51.100.7");
+    row("folded Via line", status + via + "\r\n ;received=198.51.100.7" + tail, true, "198.51.100.7");
+    row("received of the second via-parm", status + via + ", SIP/2.0/UDP 10.0.0.9;received=198.51.100.7" + tail,
+        false, "");
+    row("received of the second Via header", status + via + "\r\nVia: SIP/2.0/UDP p;received=198.51.100.7" + tail,
+        false, "");
+    row("received in another header", status + "To: <sip:x;received=198.51.100.7>\r\n" + via + tail, false, "");
+    row("received in the body", status + via + "\r\nContent-Length: 30\r\n\r\nVia: x;received=198.51.100.7",
+        false, "");
+    row("parameter named received-x", status + via + ";received-x=198.51.100.7" + tail, false, "");
     QTest::newRow("lower-case sip/2.0") << QByteArray("sip/2.0 200 OK\r\n") + tail << false << false << QString()
                                         << QString() << -1;
     QTest::newRow("HTTP answer") << QByteArray("HTTP/1.1 200 OK\r\n\r\n") << false << false << QString()

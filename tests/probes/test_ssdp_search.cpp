@@ -46,8 +46,13 @@ void TestSsdpSearch::answers_data()
     QTest::newRow("HTTP 200 from the router") << QByteArray("HTTP/1.1 200 OK\r\nST: x\r\n\r\n") << 1900
                                               << SsdpEffect::Found;
     QTest::newRow("HTTP error, other port") << QByteArray("HTTP/1.1 404 Not Found\r\n\r\n") << 40000
-                                            << SsdpEffect::Found;
-    QTest::newRow("just HTTP") << QByteArray("HTTP") << 1900 << SsdpEffect::Found;
+                                            << SsdpEffect::None;
+    QTest::newRow("other reason phrase") << QByteArray("HTTP/1.1 200 Yes\r\n\r\n") << 1900 << SsdpEffect::Found;
+    QTest::newRow("no reason phrase") << QByteArray("HTTP/1.1 200\r\n\r\n") << 1900 << SsdpEffect::Found;
+    QTest::newRow("status 2000") << QByteArray("HTTP/1.1 2000 OK\r\n\r\n") << 1900 << SsdpEffect::None;
+    QTest::newRow("HTTP/1.0") << QByteArray("HTTP/1.0 200 OK\r\n\r\n") << 1900 << SsdpEffect::None;
+    QTest::newRow("status line cut short") << QByteArray("HTTP/1.1 200") << 1900 << SsdpEffect::None;
+    QTest::newRow("just HTTP") << QByteArray("HTTP") << 1900 << SsdpEffect::None;
     QTest::newRow("lower-case http") << QByteArray("http/1.1 200 OK\r\n\r\n") << 1900 << SsdpEffect::None;
     QTest::newRow("HTT") << QByteArray("HTT") << 1900 << SsdpEffect::None;
     QTest::newRow("empty from 1900") << QByteArray() << 1900 << SsdpEffect::Cleared;

@@ -52,10 +52,9 @@ private slots:
     void shortRepliesIgnored_data();
     void shortRepliesIgnored();
     void mappedAddressAndPort();
-    void changedAddressPlacement_data();
-    void changedAddressPlacement();
-    void malformedAttributesStayInBounds_data();
-    void malformedAttributesStayInBounds();
+    void addressesFoundByType_data();
+    void addressesFoundByType();
+    void surveyReply_data();
     void surveyReply();
     void dottedBytesPastTheEnd();
     void fakeServerRoundTrip_data();
@@ -100,11 +99,6 @@ void TestStunMessage::surveyRequestBytes()
     expected.append(4, '\0');
     expected.append(static_cast<char>(200));
     QCOMPARE(request.toHex(' '), expected.toHex(' '));
-
-    const auto read = ReadSurveyReply(request);
-    QVERIFY(read.has_value());
-    QCOMPARE(int(read->index), 27);
-    QCOMPARE(int(read->sequence), 200);
 }
 
 void TestStunMessage::shortRepliesIgnored_data()
@@ -113,12 +107,13 @@ void TestStunMessage::shortRepliesIgnored_data()
     QTest::addColumn<int>("size");
     QTest::addColumn<bool>("read");
 
+    // Bytes without a readable attribute: the mapped address sits at 24-31.
     QTest::newRow("19 bytes") << 0x09 << 19 << false;
     QTest::newRow("empty") << 0x08 << 0 << false;
     QTest::newRow("0x09 with 20 bytes") << 0x09 << 20 << true;
     QTest::newRow("0x0A with 20 bytes") << 0x0A << 20 << true;
-    QTest::newRow("0x08 with 43 bytes") << 0x08 << 43 << false;
-    QTest::newRow("0x08 with 44 bytes") << 0x08 << 44 << true;
+    QTest::newRow("0x08 with 31 bytes") << 0x08 << 31 << false;
+    QTest::newRow("0x08 with 32 bytes") << 0x08 << 32 << true;
     QTest::newRow("0x0B with 31 bytes") << 0x0B << 31 << false;
     QTest::newRow("0x0B with 32 bytes") << 0x0B << 32 << true;
     QTest::newRow("other byte with 20 bytes") << 0x42 << 20 << true;
@@ -156,110 +151,112 @@ void TestStunMessage::mappedAddressAndPort()
     QCOMPARE(highFields->mappedPort, 65534);
 }
 
-void TestStunMessage::changedAddressPlacement_data()
+void TestStunMessage::addressesFoundByType_data()
 {
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<int>("port");
+    QTest::addColumn<bool>("read");
+    QTest::addColumn<QString>("mapped");      // "address:port"
+    QTest::addColumn<QString>("alternative"); // "address:port", "" for none
 
     const QByteArray mapped = AddressAttribute(0x0001, {198, 51, 100, 7}, 40000);
     const QByteArray changed = AddressAttribute(0x0005, {203, 0, 113, 20}, 3479);
+    const QByteArray other = AddressAttribute(0x802C, {203, 0, 113, 30}, 3480);
     const QByteArray source = AddressAttribute(0x0004, {203, 0, 113, 10}, 3478);
     const QByteArray software = Bytes({0x80, 0x22, 0x00, 0x05, 'c', 'o', 't', 'u', 'r', 0, 0, 0});
+    QByteArray v6Changed = changed;
+    v6Changed[5] = 0x02;
+    QByteArray v6Mapped = AddressAttribute(0x0001, {0x20, 0x01, 0x0d, 0xb8}, 40001);
+    v6Mapped[5] = 0x02;
+    const QString m = QStringLiteral("198.51.100.7:40000");
+    const QString c = QStringLiteral("203.0.113.20:3479");
+    const QString o = QStringLiteral("203.0.113.30:3480");
 
-    QTest::newRow("second attribute") << Reply(0x08, mapped + changed + source)
-                                      << QStringLiteral("203.0.113.20") << 3479;
-    QTest::newRow("after SOURCE-ADDRESS (coturn)") << Reply(0x08, mapped + source + changed + software)
-                                                   << QStringLiteral("203.0.113.20") << 3479;
-    QTest::newRow("after a padded attribute") << Reply(0x08, mapped + software + source + changed)
-                                              << QStringLiteral("203.0.113.20") << 3479;
-    // Without CHANGED-ADDRESS, the second attribute's fixed place is read.
-    QTest::newRow("none: fixed bytes 36-43") << Reply(0x08, mapped + source)
-                                             << QStringLiteral("203.0.113.10") << 3478;
-    // An IPv6 CHANGED-ADDRESS (family 2) is not an IPv4 address.
-    QByteArray v6 = changed;
-    v6[5] = 0x02;
-    QTest::newRow("IPv6 family falls back") << Reply(0x08, mapped + source + v6)
-                                            << QStringLiteral("203.0.113.10") << 3478;
-}
+    QTest::newRow("mapped, changed, source") << Reply(0x08, mapped + changed + source) << true << m << c;
+    QTest::newRow("coturn order") << Reply(0x08, mapped + source + changed + software) << true << m << c;
+    QTest::newRow("after a padded attribute") << Reply(0x08, mapped + software + source + changed) << true << m << c;
+    QTest::newRow("changed first, mapped later") << Reply(0x08, changed + source + mapped) << true << m << c;
+    // No CHANGED-ADDRESS: OTHER-ADDRESS, else nothing (SOURCE-ADDRESS is the server itself).
+    QTest::newRow("OTHER-ADDRESS") << Reply(0x08, mapped + source + other) << true << m << o;
+    QTest::newRow("CHANGED before OTHER") << Reply(0x08, mapped + other + changed) << true << m << c;
+    QTest::newRow("source only") << Reply(0x08, mapped + source) << true << m << QString();
+    QTest::newRow("mapped only") << Reply(0x08, mapped) << true << m << QString();
+    QTest::newRow("IPv6 CHANGED-ADDRESS") << Reply(0x08, mapped + source + v6Changed) << true << m << QString();
+    QTest::newRow("IPv6 CHANGED, IPv4 OTHER") << Reply(0x08, mapped + v6Changed + other) << true << m << o;
+    // An IPv6 MAPPED-ADDRESS first: the IPv4 one after it counts; alone, there is none.
+    QTest::newRow("IPv6 then IPv4 mapped") << Reply(0x08, v6Mapped + mapped + changed) << true << m << c;
+    QTest::newRow("IPv6 mapped only") << Reply(0x08, v6Mapped + changed + source) << false << QString() << QString();
+    QTest::newRow("0x0B with IPv6 mapped only") << Reply(0x0B, v6Mapped) << false << QString() << QString();
+    // No MAPPED-ADDRESS and another address attribute first: nothing at a fixed place.
+    QTest::newRow("changed and source only") << Reply(0x08, changed + source) << false << QString() << QString();
+    QTest::newRow("0x09 without mapped address") << Reply(0x09, source) << true << QStringLiteral(":0") << QString();
 
-void TestStunMessage::changedAddressPlacement()
-{
-    QFETCH(QByteArray, reply);
-    QFETCH(QString, address);
-    QFETCH(int, port);
-    const auto fields = ReadStunReply(reply);
-    QVERIFY(fields.has_value());
-    QCOMPARE(fields->alternativeAddress, address);
-    QCOMPARE(fields->alternativePort, port);
-    QCOMPARE(fields->mappedAddress, QStringLiteral("198.51.100.7"));
-    QCOMPARE(fields->mappedPort, 40000);
-}
-
-void TestStunMessage::malformedAttributesStayInBounds_data()
-{
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<int>("port");
-
-    const QByteArray mapped = AddressAttribute(0x0001, {198, 51, 100, 7}, 40000);
-    const QByteArray source = AddressAttribute(0x0004, {203, 0, 113, 10}, 3478);
-
-    // A first attribute that claims 0xFFFF bytes: the walk stops, the fixed bytes are read.
-    QByteArray huge = mapped + source;
+    // Malformed attribute lists stay inside the datagram.
+    QByteArray huge = mapped + changed;
     huge[2] = '\xFF';
     huge[3] = '\xFF';
-    QTest::newRow("length past the end") << Reply(0x08, huge) << QStringLiteral("203.0.113.10") << 3478;
-
-    // CHANGED-ADDRESS cut off by the end of the datagram.
-    QByteArray cut = Reply(0x08, mapped + source + AddressAttribute(0x0005, {1, 2, 3, 4}, 99));
+    QTest::newRow("length past the end: fixed bytes") << Reply(0x08, huge) << true << m << QString();
+    QByteArray cut = Reply(0x08, mapped + source + changed);
     cut.chop(3);
-    QTest::newRow("truncated CHANGED-ADDRESS") << cut << QStringLiteral("203.0.113.10") << 3478;
-
-    // A CHANGED-ADDRESS with a length too small to hold an address is skipped.
-    const QByteArray tiny = Bytes({0x00, 0x05, 0x00, 0x04, 0, 1, 0x0D, 0x96});
-    QTest::newRow("CHANGED-ADDRESS of 4 bytes") << Reply(0x08, mapped + source + tiny)
-                                                << QStringLiteral("203.0.113.10") << 3478;
-
-    // Dangling bytes after the last attribute (fewer than an attribute header).
-    QTest::newRow("dangling bytes") << Reply(0x08, mapped + source + Bytes({0x00, 0x05}))
-                                    << QStringLiteral("203.0.113.10") << 3478;
+    QTest::newRow("truncated CHANGED-ADDRESS") << cut << true << m << QString();
+    QTest::newRow("CHANGED-ADDRESS of 4 bytes")
+        << Reply(0x08, mapped + source + Bytes({0x00, 0x05, 0x00, 0x04, 0, 1, 0x0D, 0x96})) << true << m << QString();
+    QTest::newRow("dangling bytes") << Reply(0x08, mapped + changed + Bytes({0x00, 0x05})) << true << m << c;
 }
 
-void TestStunMessage::malformedAttributesStayInBounds()
+void TestStunMessage::addressesFoundByType()
 {
     QFETCH(QByteArray, reply);
-    QFETCH(QString, address);
-    QFETCH(int, port);
+    QFETCH(bool, read);
+    QFETCH(QString, mapped);
+    QFETCH(QString, alternative);
     // Read from an exact-size heap copy so that AddressSanitizer builds catch any overread.
     const QByteArray exact(reply.constData(), reply.size());
     const auto fields = ReadStunReply(exact);
-    QVERIFY(fields.has_value());
-    QCOMPARE(fields->alternativeAddress, address);
-    QCOMPARE(fields->alternativePort, port);
+    QCOMPARE(fields.has_value(), read);
+    if (!read)
+        return;
+    QCOMPARE(fields->mappedAddress + QLatin1Char(':') + QString::number(fields->mappedPort), mapped);
+    const QString shownAlternative = fields->alternative ? fields->alternative->address + QLatin1Char(':')
+                                                               + QString::number(fields->alternative->port)
+                                                         : QString();
+    QCOMPARE(shownAlternative, alternative);
+}
+
+void TestStunMessage::surveyReply_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("external");  // "" when the answer is refused
+
+    const QByteArray mapped = AddressAttribute(0x0001, {198, 51, 100, 7}, 50000);
+    const QByteArray source = AddressAttribute(0x0004, {203, 0, 113, 10}, 3478);
+    const QString m = QStringLiteral("198.51.100.7:50000");
+    QByteArray error = Reply(0x05, Bytes({0x00, 0x09, 0x00, 0x08, 0, 0, 4, 0, 'B', 'a', 'd', ' '}));
+    error[1] = 0x11;  // Binding Error Response
+    QByteArray request = Reply(0x05, mapped);
+    request[1] = 0x01;
+    request[0] = 0x00;
+
+    QTest::newRow("binding response") << Reply(0x05, mapped) << m;
+    QTest::newRow("mapped after SOURCE-ADDRESS") << Reply(0x05, source + mapped) << m;
+    QTest::newRow("header only") << Reply(0x05, QByteArray()) << QString();
+    QTest::newRow("address cut off") << Reply(0x05, mapped).left(29) << QString();
+    QTest::newRow("error response") << error << QString();
+    QTest::newRow("a request, not a response") << request << QString();
+    QTest::newRow("19 bytes") << Reply(0x05, mapped).left(19) << QString();
 }
 
 void TestStunMessage::surveyReply()
 {
-    const QByteArray full = Reply(0x05, AddressAttribute(0x0001, {198, 51, 100, 7}, 50000));
-    QByteArray withIndex = full;
-    withIndex[14] = 3;
-    auto read = ReadSurveyReply(withIndex);
-    QVERIFY(read.has_value());
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, external);
+    reply[14] = 3;
+    const auto read = ReadSurveyReply(QByteArray(reply.constData(), reply.size()));
+    QCOMPARE(read.has_value(), !external.isEmpty());
+    if (!read)
+        return;
     QCOMPARE(int(read->index), 3);
     QCOMPARE(int(read->sequence), 5);
-    QCOMPARE(read->externalAddress, QStringLiteral("198.51.100.7"));
-    QCOMPARE(read->externalPort, 50000);
-    QVERIFY(read->complete);
-
-    // 29 bytes: the address is cut after its first byte; the missing bytes read as 0.
-    read = ReadSurveyReply(withIndex.left(29));
-    QVERIFY(read.has_value());
-    QVERIFY(!read->complete);
-    QCOMPARE(read->externalAddress, QStringLiteral("198.0.0.0"));
-    QCOMPARE(read->externalPort, 50000);
-
-    QVERIFY(!ReadSurveyReply(withIndex.left(19)).has_value());
+    QCOMPARE(read->externalAddress + QLatin1Char(':') + QString::number(read->externalPort), external);
 }
 
 void TestStunMessage::dottedBytesPastTheEnd()
@@ -302,8 +299,9 @@ void TestStunMessage::fakeServerRoundTrip()
     QCOMPARE(int(fields->testByte), int(kStunPlainTest));
     QCOMPARE(fields->mappedAddress, QStringLiteral("127.0.0.1"));
     QCOMPARE(fields->mappedPort, int(client.localPort()));
-    QCOMPARE(fields->alternativeAddress, QStringLiteral("127.0.0.3"));
-    QCOMPARE(fields->alternativePort, int(server.alternativePort()));
+    QVERIFY(fields->alternative.has_value());
+    QCOMPARE(fields->alternative->address, QStringLiteral("127.0.0.3"));
+    QCOMPARE(fields->alternative->port, int(server.alternativePort()));
     QCOMPARE(QHostAddress(answer.senderAddress().toIPv4Address()), FakeStunServer::primaryAddress());
 
     // Change IP comes from 127.0.0.3, same port; change port from 127.0.0.2, alternative port.
@@ -318,8 +316,8 @@ void TestStunMessage::fakeServerRoundTrip()
 
     // The fourth request goes to the reported alternative address.
     server.setMappedAddressFor(kStunAlternativeTest, QStringLiteral("198.51.100.7"), 4242);
-    answer = exchange(BuildBindingRequest(kStunAlternativeTest), QHostAddress(fields->alternativeAddress),
-                      static_cast<quint16>(fields->alternativePort));
+    answer = exchange(BuildBindingRequest(kStunAlternativeTest), QHostAddress(fields->alternative->address),
+                      static_cast<quint16>(fields->alternative->port));
     fields = ReadStunReply(answer.data());
     QVERIFY(fields.has_value());
     QCOMPARE(fields->mappedAddress, QStringLiteral("198.51.100.7"));

@@ -98,6 +98,7 @@ void TestDnsSrvWindow::listing_data()
     QTest::addColumn<QString>("text");
 
     const QString host = QStringLiteral("sip.zone.test");
+    const QString srv = head(1, 33, kQuery) + QStringLiteral("Host Name: \tsip.zone.test\r\nHost Port: \t5060\r\n\r\n");
     {
         FakeDnsAnswer a;
         a.answer = {FakeDnsRecord::Srv(kQuery, 10, 5, 5060, host)};
@@ -125,27 +126,41 @@ void TestDnsSrvWindow::listing_data()
     }
     {
         FakeDnsAnswer a;
-        a.answer = {FakeDnsRecord::Mx(kQuery, 10, QStringLiteral("mail.zone.test")),
+        a.answer = {FakeDnsRecord::Srv(kQuery, 0, 0, 5060, host),
+                    FakeDnsRecord::Mx(kQuery, 10, QStringLiteral("mail.zone.test")),
                     FakeDnsRecord::Txt(kQuery, {QByteArray("v=spf1 -all")}),
                     FakeDnsRecord::Ns(kQuery, QStringLiteral("ns2.zone.test")),
                     FakeDnsRecord::Ptr(kQuery, QStringLiteral("ptr.zone.test"))};
         QTest::newRow("MX, TXT, NS, PTR")
             << a
-            << head(1, 15, kQuery) + QStringLiteral("MX Record: \tmail.zone.test\r\n\r\n") + head(2, 16, kQuery) +
-                   QStringLiteral("TEXT Record: \tv=spf1 -all\r\n\r\n") + head(3, 2, kQuery) +
-                   QStringLiteral("NameServer: \tns2.zone.test\r\n\r\n") + head(4, 12, kQuery) +
-                   QStringLiteral("HostName: \tptr.zone.test\r\n\r\n");
+            << srv + head(2, 15, kQuery) + QStringLiteral("MX Record: \tmail.zone.test\r\n\r\n") +
+                   head(3, 16, kQuery) + QStringLiteral("TEXT Record: \tv=spf1 -all\r\n\r\n") +
+                   head(4, 2, kQuery) + QStringLiteral("NameServer: \tns2.zone.test\r\n\r\n") +
+                   head(5, 12, kQuery) + QStringLiteral("HostName: \tptr.zone.test\r\n\r\n");
     }
     {
         FakeDnsAnswer a;
-        a.answer = {FakeDnsRecord::Cname(kQuery, QStringLiteral("real.zone.test")),
+        a.answer = {FakeDnsRecord::Srv(kQuery, 0, 0, 5060, host),
+                    FakeDnsRecord::Cname(kQuery, QStringLiteral("real.zone.test")),
                     FakeDnsRecord::Aaaa(kQuery, QStringLiteral("2001:db8::5")),
-                    FakeDnsRecord::Raw(kQuery, 257, QByteArray("\x00\x05issueca.test", 14))};
-        QTest::newRow("other types")
+                    FakeDnsRecord::Raw(kQuery, 257, QByteArray("\x00\x05issueca.test", 14)),
+                    FakeDnsRecord::Raw(kQuery, 65280, QByteArray("\x01", 1))};
+        QTest::newRow("other types, unsigned")
             << a
-            << head(1, 5, kQuery) + QStringLiteral("RR Menge: \treal.zone.test\r\n\r\n") + head(2, 28, kQuery) +
-                   QStringLiteral("RR Menge: \t2001:db8::5\r\n\r\n") + head(3, 257, kQuery) +
+            << srv + head(2, 5, kQuery) + QStringLiteral("RR Menge: \treal.zone.test\r\n\r\n") +
+                   head(3, 28, kQuery) + QStringLiteral("RR Menge: \t2001:db8::5\r\n\r\n") + head(4, 257, kQuery) +
+                   QStringLiteral("RR Menge: \t\r\n\r\n") + head(5, 65280, kQuery) +
                    QStringLiteral("RR Menge: \t\r\n\r\n");
+    }
+    {
+        // Text that would start lines of its own is shown escaped on its one line.
+        FakeDnsAnswer a;
+        a.answer = {FakeDnsRecord::Srv(kQuery, 0, 0, 5060, host),
+                    FakeDnsRecord::Txt(kQuery, {QByteArray("ok\r\nEntrie: \t\t9\x7f\\x\xe2\x80\xa8.")})};
+        QTest::newRow("TXT with control characters")
+            << a
+            << srv + head(2, 16, kQuery)
+                   + QStringLiteral("TEXT Record: \tok\\013\\010Entrie: \\009\\009" "9\\127\\\\x\\u2028.\r\n\r\n");
     }
 }
 

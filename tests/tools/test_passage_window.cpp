@@ -13,6 +13,10 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <memory>
 
 using testsupport::LoopbackPeer;
@@ -48,6 +52,31 @@ QString fromUser(const QByteArray& request)
     return match.hasMatch() ? match.captured(1) : QString();
 }
 
+// Takes the privilege to bind ports below 1024 from this thread's effective
+// set for its lifetime (the permitted set keeps it, so it can come back).
+class WithoutPortPrivilege {
+public:
+    WithoutPortPrivilege()
+    {
+        header_.version = _LINUX_CAPABILITY_VERSION_3;
+        if (syscall(SYS_capget, &header_, saved_) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &= ~(1u << CAP_NET_BIND_SERVICE);
+        changed_ = syscall(SYS_capset, &header_, reduced) == 0;
+    }
+    ~WithoutPortPrivilege()
+    {
+        if (changed_)
+            syscall(SYS_capset, &header_, saved_);
+    }
+
+private:
+    __user_cap_header_struct header_{};
+    __user_cap_data_struct saved_[2]{};
+    bool changed_ = false;
+};
+
 }  // namespace
 
 class TestPassageWindow : public QObject {
@@ -63,10 +92,13 @@ private slots:
     void arrivalsAreLogged_data();
     void arrivalsAreLogged();
     void newestEntryOnTop();
+    void logKeepsTheNewestEntries();
     void clearKeepsSocketsOpen();
     void typingAPortReopensTheSet();
-    void portText_data();
-    void portText();
+    void typedPort_data();
+    void typedPort();
+    void portThatCannotBeBound_data();
+    void portThatCannotBeBound();
     void leadingNumber_data();
     void leadingNumber();
     void plainNumberText_data();
@@ -304,6 +336,8 @@ void TestPassageWindow::typingAPortReopensTheSet()
     QTest::keyClick(text2, Qt::Key_Delete);
     QCOMPARE(text2->text(), QString());
     QCOMPARE(option1->text(), QStringLiteral("Отправлять запрос порта 0"));
+    QVERIFY(!platform::SocketsOpen());
+    QVERIFY(m_messages.isEmpty());
 
     const QList<int> steps{5, 50, 507, 5070};
     const QString typed = QStringLiteral("5070");
@@ -320,42 +354,136 @@ void TestPassageWindow::typingAPortReopensTheSet()
     QTRY_VERIFY_WITH_TIMEOUT(window->logText().contains(QStringLiteral("порт 5070\r\n")), 2000);
 }
 
-void TestPassageWindow::portText_data()
+void TestPassageWindow::typedPort_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("bound");
+    QTest::addColumn<int>("port");  // 0: refused
+    QTest::addColumn<QString>("caption");
 
-    QTest::newRow("digits") << QStringLiteral("5071") << 5071.0 << 5071;
-    QTest::newRow("leading blanks and junk") << QStringLiteral("  5072abc") << 5072.0 << 5072;
-    QTest::newRow("half goes to even, up") << QStringLiteral("5073.5") << 5073.5 << 5074;
-    QTest::newRow("half goes to even, down") << QStringLiteral("5074.5") << 5074.5 << 5074;
-    QTest::newRow("fraction") << QStringLiteral("5075.25x") << 5075.25 << 5075;
+    QTest::newRow("digits") << QStringLiteral("5071") << 5071 << QStringLiteral("5071");
+    QTest::newRow("blanks around") << QStringLiteral("  5072 ") << 5072 << QStringLiteral("5072");
+    QTest::newRow("leading zero") << QStringLiteral("05073") << 5073 << QStringLiteral("5073");
+    QTest::newRow("trailing letters") << QStringLiteral("5072abc") << 0 << QStringLiteral("5072");
+    QTest::newRow("fraction") << QStringLiteral("5060.5") << 0 << tools::PlainNumberText(5060.5);
+    QTest::newRow("comma fraction") << QStringLiteral("5060,5") << 0 << QStringLiteral("5060");
+    QTest::newRow("above 65535") << QStringLiteral("70596") << 0 << QStringLiteral("70596");
+    QTest::newRow("zero") << QStringLiteral("0") << 0 << QStringLiteral("0");
+    QTest::newRow("no number") << QStringLiteral("abc") << 0 << QStringLiteral("0");
 }
 
-void TestPassageWindow::portText()
+void TestPassageWindow::typedPort()
 {
     QFETCH(QString, text);
-    QFETCH(double, value);
-    QFETCH(int, bound);
+    QFETCH(int, port);
+    QFETCH(QString, caption);
 
     auto window = openWindow(text);
-    QCOMPARE(window->portValue(), value);
-    QCOMPARE(window->portNumber(), bound);
-    QCOMPARE(platform::FixedLocalPort(), bound);
+    QCOMPARE(window->port().value_or(0), port);
     QCOMPARE(window->findChild<QRadioButton*>(QStringLiteral("Option1_1"))->text(),
-             QStringLiteral("Отправлять запрос порта ") + tools::PlainNumberText(value));
+             QStringLiteral("Отправлять запрос порта ") + caption);
+    QCOMPARE(platform::SocketsOpen(), port != 0);
+    QCOMPARE(platform::FixedLocalPort(), port);
 
-    // The Via line carries the value as written in the caption.
-    window->findChild<QRadioButton*>(QStringLiteral("Option1_1"))->setChecked(true);
-    window->setExternalAddress(QStringLiteral("198.51.100.1"));
-    window->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-    const auto sent = m_server->receive(1000);
-    QVERIFY(sent);
-    QVERIFY(sent->data.contains(
-        (QStringLiteral("\r\nVia: SIP/2.0/UDP 198.51.100.1:") + tools::PlainNumberText(value) + QStringLiteral("\r\n"))
-            .toUtf8()));
-    QCOMPARE(sent->senderPort, bound);
+    for (int option : {0, 1}) {
+        window->findChild<QRadioButton*>(QStringLiteral("Option1_%1").arg(option))->setChecked(true);
+        window->setExternalAddress(QStringLiteral("198.51.100.1"));
+        m_messages.clear();
+        window->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        if (port == 0) {
+            // A clear word and nothing on the wire.
+            QCOMPARE(m_messages, QStringList{tools::TypedPortMessage()});
+            QVERIFY(!m_server->receive(150));
+            continue;
+        }
+        QVERIFY(m_messages.isEmpty());
+        const auto sent = m_server->receive(1000);
+        QVERIFY(sent && m_server->receive(1000));
+        // The Via line carries the port's plain digits, whatever the locale.
+        QVERIFY2(sent->data.contains(QStringLiteral("\r\nVia: SIP/2.0/UDP 198.51.100.1:%1\r\n").arg(port).toUtf8()),
+                 sent->data.constData());
+        QCOMPARE(sent->senderPort, option == 1 ? port : platform::ProbeLocalPort());
+    }
+}
+
+void TestPassageWindow::portThatCannotBeBound_data()
+{
+    QTest::addColumn<bool>("privileged");
+    QTest::newRow("held by another program") << false;
+    QTest::newRow("needs a privilege") << true;
+}
+
+void TestPassageWindow::portThatCannotBeBound()
+{
+    QFETCH(bool, privileged);
+
+    std::unique_ptr<LoopbackPeer> holder;
+    std::unique_ptr<WithoutPortPrivilege> unprivileged;
+    int port = 80;
+    if (privileged) {
+        unprivileged = std::make_unique<WithoutPortPrivilege>();
+    } else {
+        port = freePort();
+        holder = std::make_unique<LoopbackPeer>(QHostAddress(QStringLiteral("0.0.0.0")), static_cast<quint16>(port));
+        QVERIFY(holder->isBound());
+    }
+    auto window = openWindow(QString::number(port));
+    QTRY_VERIFY_WITH_TIMEOUT(platform::SocketsOpen(), 1000);
+    if (privileged && platform::FixedBindResult() == platform::FixedBind::Bound)
+        QSKIP("this system lets any program bind port 80");
+
+    const QString expected = privileged
+        ? QStringLiteral("Порт 80 недоступен: у программы нет прав на открытие этого порта !!!")
+        : QStringLiteral("Порт %1 занят другой программой !!!").arg(port);
+    // "Taken" is said by the socket layer at once; the privilege only when sending.
+    QCOMPARE(m_messages, privileged ? QStringList() : QStringList{expected});
+    QCOMPARE(tools::FixedPortFailureMessage(platform::FixedBindResult(), port), expected);
+
+    for (int option : {0, 1}) {
+        window->findChild<QRadioButton*>(QStringLiteral("Option1_%1").arg(option))->setChecked(true);
+        m_messages.clear();
+        window->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QCOMPARE(m_messages, QStringList{expected});
+        QVERIFY(!m_server->receive(150));
+    }
+    // Whatever reaches the probe socket is still logged under its own port; nothing under the typed one.
+    LoopbackPeer peer;
+    QVERIFY(peer.sendTo(platform::ProbeLocalPort(), QByteArray("probe!")));
+    QTRY_VERIFY_WITH_TIMEOUT(!window->logText().isEmpty(), 2000);
+    QTest::qWait(100);
+    QCOMPARE(window->logText().count(QStringLiteral("пришел пакет")), 1);
+    QVERIFY(!window->logText().contains(QStringLiteral("порт %1\r\n").arg(port)));
+}
+
+void TestPassageWindow::logKeepsTheNewestEntries()
+{
+    const int port = freePort();
+    auto window = openWindow(QString::number(port));
+    QTRY_COMPARE_WITH_TIMEOUT(platform::FixedLocalPort(), port, 1000);
+    LoopbackPeer peer;
+    // Three oldest arrivals at the probe port, then enough at the fixed port to push them out.
+    const int probePort = platform::ProbeLocalPort();
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(peer.sendTo(probePort, QByteArray("oldest")));
+    QTRY_COMPARE_WITH_TIMEOUT(window->logText().count(QStringLiteral("пришел пакет")), 3, 2000);
+    // In batches the socket buffer can hold.
+    const auto arrivals = [&] { return window->logText().count(QStringLiteral("пришел пакет")); };
+    for (int sent = 0; sent < Form1::kMaxLogEntries - 1;) {
+        const int batch = std::min(100, Form1::kMaxLogEntries - 1 - sent);
+        for (int i = 0; i < batch; ++i)
+            QVERIFY(peer.sendTo(port, QByteArray("filler")));
+        sent += batch;
+        QTRY_COMPARE_WITH_TIMEOUT(arrivals(), std::min(3 + sent, int(Form1::kMaxLogEntries)), 2000);
+    }
+    QVERIFY(window->logText().endsWith(QStringLiteral("порт %1\r\n\r\n").arg(probePort)));
+    QCOMPARE(window->logText().count(QStringLiteral("пришел пакет")), Form1::kMaxLogEntries);
+    QCOMPARE(window->logText().count(QStringLiteral("порт %1\r\n").arg(probePort)), 1);
+
+    QVERIFY(peer.sendTo(port, QByteArray("filler")));
+    QTRY_COMPARE_WITH_TIMEOUT(window->logText().count(QStringLiteral("порт %1\r\n").arg(probePort)), 0, 2000);
+    QCOMPARE(window->logText().count(QStringLiteral("пришел пакет")), Form1::kMaxLogEntries);
+    // The box holds what the log holds, newest on top.
+    const QString shown = window->findChild<QPlainTextEdit*>(QStringLiteral("Text3"))->toPlainText();
+    QCOMPARE(shown, window->logText().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
 void TestPassageWindow::leadingNumber_data()

@@ -1,0 +1,157 @@
+#include "app/report_json.h"
+
+#include "probes/ping.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace app {
+
+QString NatModeName(int16_t natMode)
+{
+    switch (natMode) {
+    case kNatOpenInternet: return QStringLiteral("open-internet");
+    case kNatSymmetricFirewall: return QStringLiteral("symmetric-udp-firewall");
+    case kNatSymmetric: return QStringLiteral("symmetric");
+    case kNatFullCone: return QStringLiteral("full-cone");
+    case kNatRestrictedCone: return QStringLiteral("restricted-cone");
+    case kNatPortRestrictedCone: return QStringLiteral("port-restricted-cone");
+    case kNatUndetermined: return QStringLiteral("undetermined");
+    default: return QStringLiteral("unknown");
+    }
+}
+
+QString SipStateName(int16_t sipState)
+{
+    switch (sipState) {
+    case kSipNoAnswer: return QStringLiteral("no-answer");
+    case kSipTranslated: return QStringLiteral("translated");
+    case kSipBehindNat: return QStringLiteral("behind-nat");
+    case kSipRealAddress: return QStringLiteral("real-address");
+    default: return QStringLiteral("unknown");
+    }
+}
+
+QString WithLfLineEnds(const QString& text)
+{
+    QString out = text;
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    while (out.endsWith(QLatin1Char('\n')))
+        out.chop(1);
+    return out;
+}
+
+namespace {
+
+void appendGroup(QString& out, const ShownGroup& group)
+{
+    out += QLatin1Char('\n') + group.title + QLatin1Char('\n') + QString(group.title.size(), QLatin1Char('-'))
+        + QLatin1Char('\n');
+    for (const ShownPair& pair : group.pairs) {
+        const QString lead = pair.caption + QStringLiteral(": ");
+        // Continuation lines of a value line up under its first line.
+        QString value = WithLfLineEnds(pair.value);
+        value.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(lead.size(), QLatin1Char(' ')));
+        out += lead + value + QLatin1Char('\n');
+    }
+    const QString text = WithLfLineEnds(group.text);
+    if (!text.isEmpty())
+        out += text + QLatin1Char('\n');
+}
+
+bool isLoopback(const QString& address)
+{
+    return address.startsWith(QStringLiteral("127."));
+}
+
+}  // namespace
+
+QByteArray ReportAsText(const RunReport& report)
+{
+    QString out = report.windowTitle + QLatin1Char('\n');
+    for (const ShownGroup& group : report.groups)
+        appendGroup(out, group);
+    if (!report.figures.messages.isEmpty()) {
+        ShownGroup messages{QStringLiteral("Сообщения"), {}, QString()};
+        for (const QString& message : report.figures.messages)
+            messages.text += WithLfLineEnds(message) + QLatin1Char('\n');
+        appendGroup(out, messages);
+    }
+    // Sections of measurements made after the automatic test.
+    for (const ExtraSection& section : report.extra)
+        appendGroup(out, section.shown);
+    return out.toUtf8();
+}
+
+QJsonObject FiguresAsJson(const RunFigures& f)
+{
+    const TestRunState& s = f.state;
+    QJsonArray interfaces;
+    for (const platform::InterfaceEntry& entry : f.interfaces)
+        interfaces.append(QJsonObject{{QStringLiteral("address"), entry.Address},
+                                      {QStringLiteral("mask"), entry.Mask},
+                                      {QStringLiteral("broadcast"), entry.Broadcast},
+                                      {QStringLiteral("index"), entry.Index},
+                                      {QStringLiteral("loopback"), isLoopback(entry.Address)}});
+    QJsonArray echoes;
+    for (const EchoRecord& echo : f.echoes)
+        echoes.append(QJsonObject{{QStringLiteral("time"), echo.time},
+                                  {QStringLiteral("status"), static_cast<qint64>(echo.status)},
+                                  {QStringLiteral("statusText"),
+                                   probes::EchoStatusText(static_cast<int32_t>(echo.status)).trimmed()}});
+    QJsonArray messages;
+    for (const QString& message : f.messages)
+        messages.append(WithLfLineEnds(message));
+    auto optionalText = [](const QString& text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
+    return QJsonObject{
+        {QStringLiteral("program"), QStringLiteral("tarvolin")},
+        {QStringLiteral("version"), f.version},
+        {QStringLiteral("interfaces"), interfaces},
+        {QStringLiteral("mainAddress"), optionalText(s.MainAddress)},
+        {QStringLiteral("mainMask"), optionalText(s.MainMask)},
+        {QStringLiteral("addressClass"),
+         QJsonObject{{QStringLiteral("code"), s.AddressClass},
+                     {QStringLiteral("private"), s.AddressClass == 1}}},
+        {QStringLiteral("gateway"), s.Gateway},
+        {QStringLiteral("dnsTestPassed"), s.DnsTestPassed != 0},
+        {QStringLiteral("ping"),
+         QJsonObject{{QStringLiteral("target"), f.pingTarget},
+                     {QStringLiteral("echoes"), echoes},
+                     {QStringLiteral("averageDelay"), s.AvgDelay},
+                     {QStringLiteral("lostPackets"), s.LostPackets},
+                     {QStringLiteral("jitter"), s.Jitter}}},
+        {QStringLiteral("nat"),
+         QJsonObject{{QStringLiteral("code"), s.NatMode},
+                     {QStringLiteral("name"), NatModeName(s.NatMode)},
+                     {QStringLiteral("caption"), WithLfLineEnds(f.natCaption)}}},
+        {QStringLiteral("externalAddress"), optionalText(s.ExternalAddress)},
+        {QStringLiteral("externalAddressCaption"), WithLfLineEnds(f.externalCaption)},
+        {QStringLiteral("mappedPort"), s.MappedPort},
+        {QStringLiteral("probeLocalPort"), f.probeLocalPort},
+        {QStringLiteral("portAllocation"), WithLfLineEnds(f.portCaption).trimmed()},
+        {QStringLiteral("sip"),
+         QJsonObject{{QStringLiteral("state"), s.SipState},
+                     {QStringLiteral("name"), SipStateName(s.SipState)},
+                     {QStringLiteral("caption"), WithLfLineEnds(f.sipCaption)},
+                     {QStringLiteral("udp5060"), s.Udp5060Passed != 0},
+                     {QStringLiteral("tcp5060"), s.Tcp5060Passed != 0}}},
+        {QStringLiteral("upnp"),
+         QJsonObject{{QStringLiteral("found"), s.UpnpFound != 0},
+                     {QStringLiteral("caption"), WithLfLineEnds(f.upnpCaption)}}},
+        {QStringLiteral("grade"), optionalText(WithLfLineEnds(f.grade))},
+        {QStringLiteral("recommendation"), WithLfLineEnds(f.report)},
+        {QStringLiteral("messages"), messages},
+    };
+}
+
+QByteArray ReportAsJson(const RunReport& report)
+{
+    QJsonObject root = FiguresAsJson(report.figures);
+    // Members of measurements made after the automatic test.
+    for (const ExtraSection& section : report.extra)
+        root.insert(section.jsonKey, section.json);
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+}  // namespace app

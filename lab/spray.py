@@ -1,0 +1,68 @@
+#!/usr/bin/env python3
+"""Forged answers for the lab's hostile network: sends, to every UDP port of a
+range on the client and to 5060, Binding Responses shaped like the answer to
+the plain request (test byte 0x08, CHANGED-ADDRESS naming a third address) and
+"SIP/2.0 200 OK" answers, round after round, until the limit is reached.
+Starts when the go file appears (the program is being started); writes the
+number of datagrams sent to the count file as it goes."""
+import argparse
+import os
+import socket
+import struct
+import time
+
+
+def stun_response(third):
+    mapped = struct.pack("!HHBBH4s", 0x0001, 8, 0, 1, 40000, socket.inet_aton("10.66.66.66"))
+    changed = struct.pack("!HHBBH4s", 0x0005, 8, 0, 1, 3478, socket.inet_aton(third))
+    body = mapped + changed
+    return struct.pack("!HH", 0x0101, len(body)) + bytes(15) + b"\x08" + body
+
+
+SIP = (b"SIP/2.0 200 OK\r\nVia: SIP/2.0/UDP 198.51.100.10:5060\r\nCall-ID: spray\r\n"
+       b"CSeq: 1 REGISTER\r\nContent-Length: 0\r\n\r\n")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--from", dest="source", required=True)
+    ap.add_argument("--to", required=True)
+    ap.add_argument("--ports", required=True, help="FIRST-LAST")
+    ap.add_argument("--third", required=True)
+    ap.add_argument("--count-file", required=True)
+    ap.add_argument("--go-file", required=True)
+    ap.add_argument("--limit", type=int, default=100000)
+    ap.add_argument("--rate", type=int, default=10000)
+    a = ap.parse_args()
+    first, last = (int(x) for x in a.ports.split("-"))
+    ports = [5060] + list(range(first, last + 1))
+    payloads = (stun_response(a.third), SIP)
+    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    s.bind((a.source, 0))
+    s.setblocking(False)
+    deadline = time.monotonic() + 60
+    while not os.path.exists(a.go_file) and time.monotonic() < deadline:
+        time.sleep(0.01)
+    sent, start = 0, time.monotonic()
+    while sent < a.limit:
+        for port in ports:
+            for payload in payloads:
+                if sent >= a.limit:
+                    break
+                try:
+                    s.sendto(payload, (a.to, port))
+                except OSError:
+                    pass  # a full buffer or an ICMP error from the client: the datagram is lost
+                sent += 1
+                if sent % 1000 == 0:
+                    with open(a.count_file, "w") as f:
+                        f.write(str(sent))
+                    ahead = sent / a.rate - (time.monotonic() - start)
+                    if ahead > 0:
+                        time.sleep(ahead)
+    with open(a.count_file, "w") as f:
+        f.write(str(sent))
+
+
+if __name__ == "__main__":
+    main()
