@@ -55,13 +55,18 @@ def main():
                     pass  # a full buffer or an ICMP error from the client: the datagram is lost
                 sent += 1
                 if sent % 1000 == 0:
-                    with open(a.count_file, "w") as f:
-                        f.write(str(sent))
+                    write_count(a.count_file, sent)
                     ahead = sent / a.rate - (time.monotonic() - start)
                     if ahead > 0:
                         time.sleep(ahead)
-    with open(a.count_file, "w") as f:
+    write_count(a.count_file, sent)
+
+
+def write_count(path, sent):
+    """Replaces the count file in one step, so a reader never sees it empty."""
+    with open(path + ".new", "w") as f:
         f.write(str(sent))
+    os.replace(path + ".new", path)
 
 
 if __name__ == "__main__":
