@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray datagram = fuzz::Datagram(data + 2, size - 2);
     const probes::SsdpEffect effect = probes::ReadSsdpAnswer(datagram, senderPort);
     if (effect == probes::SsdpEffect::Found)
-        FUZZ_CHECK(datagram.startsWith("HTTP"));
+        FUZZ_CHECK(datagram.startsWith("HTTP/1.1 200"));
     if (effect == probes::SsdpEffect::Cleared)
         FUZZ_CHECK(datagram.isEmpty() && senderPort == 1900);
     if (datagram.isEmpty())

@@ -233,9 +233,23 @@ write("icmp_raw", "echo_reply", ipv4("203.0.113.10", "192.168.1.2", reply))
 write("icmp_raw", "echo_reply_other_source", ipv4("198.51.100.99", "192.168.1.2", reply))
 write("icmp_raw", "ttl_expired", ipv4("192.168.1.1", "192.168.1.2", time_exceeded))
 write("icmp_raw", "host_unreachable", ipv4("192.168.1.1", "192.168.1.2", unreachable))
-# Datagram form: the ICMP message without the IP header.
-write("icmp_datagram", "echo_reply", reply)
-write("icmp_datagram", "echo_request_loop", request)
+# Datagram form, normal queue: 0x00, the sender's address, the ICMP message
+# without the IP header.
+write("icmp_datagram", "echo_reply", b"\0" + ip4("203.0.113.10") + reply)
+write("icmp_datagram", "echo_reply_other_sender", b"\0" + ip4("198.51.100.99") + reply)
+# Error queue: 0x01, the payload's length, the payload (our request's ICMP
+# header) and one IP_RECVERR control message (struct cmsghdr on 64-bit Linux,
+# struct sock_extended_err with origin ICMP, then the offender's sockaddr_in).
+def recverr(icmp_type, code, offender):
+    err = struct.pack("=IBBBBII", 113, 2, icmp_type, code, 0, 0, 0)
+    sin = struct.pack("=H", 2) + b"\0\0" + ip4(offender) + bytes(8)
+    body = err + sin
+    return struct.pack("=Qii", 16 + len(body), 0, 11) + body  # IPPROTO_IP, IP_RECVERR
+
+
+payload = request[:8]
+write("icmp_datagram", "error_ttl_expired", b"\x01" + bytes([len(payload)]) + payload + recverr(11, 0, "192.168.1.1"))
+write("icmp_datagram", "error_unreachable", b"\x01" + bytes([len(payload)]) + payload + recverr(3, 1, "192.168.1.1"))
 
 # --- Interface listing (the system's "ip address" output) ----------------------
 LISTING = (b"1: lo: <LOOPBACK,UP,LOWER_UP> mtu 65536 qdisc noqueue state UNKNOWN group default qlen 1000\n"

@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth
   iproute2 libcap2-bin
+  clang libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation2
 )
 

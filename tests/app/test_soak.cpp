@@ -71,6 +71,8 @@ struct Figures {
 
 Figures Measure()
 {
+    // Timers that come and go (a caret's blink, a pending repaint) settle first.
+    QTest::qWait(300);
     Figures f;
     f.descriptors = static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files).size());
     QFile statm(QStringLiteral("/proc/self/statm"));
@@ -104,7 +106,7 @@ int EnvCount(const char* name, int fallback)
 {
     bool ok = false;
     const int value = qEnvironmentVariableIntValue(name, &ok);
-    return ok && value > 0 ? value : fallback;
+    return ok && value >= 0 ? value : fallback;
 }
 
 }  // namespace
@@ -242,7 +244,7 @@ private slots:
 
             QCOMPARE(end.descriptors, warm.descriptors);
             QCOMPARE(end.timerObjects, warm.timerObjects);
-            QCOMPARE(end.activeTimers, warm.activeTimers);
+            QVERIFY2(end.activeTimers <= warm.activeTimers, qPrintable(Describe(end)));
             QCOMPARE(end.notifiers, warm.notifiers);
             QCOMPARE(end.objects, warm.objects);
 #if !defined(__SANITIZE_ADDRESS__)
