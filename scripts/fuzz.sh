@@ -18,9 +18,12 @@ build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -DTARVOLIN_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  "${launcher[@]}" >/dev/null
-cmake --build "$build" -j"$(nproc)" >/dev/null
+# FUZZ_NO_BUILD=1 runs the harnesses as they are built.
+if [ -z "${FUZZ_NO_BUILD:-}" ]; then
+  CC=clang CXX=clang++ cmake -S . -B "$build" -DTARVOLIN_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "${launcher[@]}" >/dev/null
+  cmake --build "$build" -j"$(nproc)" >/dev/null
+fi
 
 if [ $# -gt 0 ]; then
   harnesses=("$@")
