@@ -5,6 +5,7 @@
 #include "tools/leading_number.h"
 
 #include <cmath>
+#include <optional>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -19,6 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(tools::LeadingNumber(plain) == value);
     const QString russian = tools::PlainNumberText(value, kRussian);
     FUZZ_CHECK(!russian.contains(QLatin1Char('.')));
+
+    // A typed port is a whole number 1-65535 written in digits, or nothing.
+    if (const std::optional<int> port = tools::TypedPort(text)) {
+        FUZZ_CHECK(*port >= 1 && *port <= 65535);
+        const QString digits = text.trimmed();
+        FUZZ_CHECK(!digits.isEmpty() && digits.toInt() == *port);
+        for (const QChar c : digits)
+            FUZZ_CHECK(c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+    }
 
     // An address is four dot-separated parts.
     if (probes::AddressToLong(text) != 0)

@@ -53,6 +53,7 @@ for h in "${harnesses[@]}"; do
   artifacts="$build/artifacts/$h"
   log="$build/fuzz-$h.log"
   mkdir -p "$work" "$artifacts" "fuzz/corpus/$h"
+  stamp=$(mktemp)
   status=0
   "$bin" "${limits[@]}" -timeout=25 -print_final_stats=1 -artifact_prefix="$artifacts/" \
     "$work" "fuzz/corpus/$h" >"$log" 2>&1 || status=$?
@@ -60,9 +61,9 @@ for h in "${harnesses[@]}"; do
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2 || true)
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2 || true)
-  crashes=$(find "$artifacts" -type f -newer "$work" 2>/dev/null | wc -l)
+  crashes=$(find "$artifacts" -type f -newer "$stamp" | wc -l)
+  rm -f "$stamp"
   if [ "$status" -ne 0 ] && [ "$crashes" -eq 0 ]; then crashes=1; fi
-  touch "$work"
   table+=$(printf '\n%-20s %12s %9s %7s %7s %8s' "$h" "${runs:-?}" "${rate:-?}" "${cov:-?}" "${ft:-?}" "$crashes")
   if [ "$crashes" -ne 0 ]; then
     failed=1
