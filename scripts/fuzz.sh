@@ -39,6 +39,8 @@ limits=(-max_total_time="$seconds")
 [ "$seconds" = 0 ] && limits=()
 [ -n "${FUZZ_RUNS:-}" ] && limits+=(-runs="$FUZZ_RUNS")
 
+# -timeout is wall-clock time: generous, so that a busy machine (the test
+# command builds and fuzzes on two cores) does not pass for a hang.
 # Leaks are errors here as in the sanitizer suite.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
@@ -55,7 +57,7 @@ for h in "${harnesses[@]}"; do
   mkdir -p "$work" "$artifacts" "fuzz/corpus/$h"
   stamp=$(mktemp)
   status=0
-  "$bin" "${limits[@]}" -timeout=25 -print_final_stats=1 -artifact_prefix="$artifacts/" \
+  "$bin" "${limits[@]}" -timeout=120 -print_final_stats=1 -artifact_prefix="$artifacts/" \
     "$work" "fuzz/corpus/$h" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
