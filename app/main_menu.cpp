@@ -4,6 +4,7 @@
 #include "platform/socket_set.h"
 #include "platform/user_message.h"
 #include "tools/dns_srv_window.h"
+#include "tools/extended_nat_window.h"
 #include "tools/passage_window.h"
 #include "tools/ping_window.h"
 #include "tools/stun_survey_window.h"
@@ -73,6 +74,8 @@ void Form1a::buildMenu()
             &Form1a::OpenDnsSrvWindow);
     connect(addItem(mnuText_, "Pingtest", QStringLiteral("Пинг-тест")), &QAction::triggered, this,
             &Form1a::OpenPingWindow);
+    connect(addItem(mnuText_, "ExtNatTest", QStringLiteral("Расширенный тест NAT")), &QAction::triggered, this,
+            &Form1a::OpenExtendedNatTest);
 
     QMenu* links = mnuText_->addMenu(QStringLiteral("Полезные ссылки"));
     links->setObjectName(QStringLiteral("Links"));
@@ -146,6 +149,13 @@ void Form1a::OpenDnsSrvWindow()
 void Form1a::OpenPingWindow()
 {
     tools::Form4 window(deps_.endpoints, this);
+    window.exec();
+}
+
+// Uses sockets of its own: the main window's set stays open.
+void Form1a::OpenExtendedNatTest()
+{
+    tools::Form5 window(deps_.endpoints, this);
     window.exec();
 }
 

@@ -60,6 +60,7 @@ public:
     void OpenStunSurvey();
     void OpenDnsSrvWindow();
     void OpenPingWindow();
+    void OpenExtendedNatTest();
 
     TestRunState& state() { return state_; }
     // The echoes of the last series, in order.

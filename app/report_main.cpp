@@ -14,8 +14,12 @@
 //                          (from PORT), one press of "Отправить запрос", log after 3 s
 //   --dns-srv NAME         DNS SRV window: query NAME, print the listing
 //   --ping TARGET:COUNT    ping window: ping TARGET until COUNT requests are logged
+// --extended (or --extended-only LIST) then runs the extended NAT test window
+// and adds its findings (blocks: "==Form5==" and "==Form5JSON==");
+// --extended-screenshot PATH saves a picture of that window.
 //
 // Message boxes are printed (blocks: "==MESSAGE==") instead of blocking.
+#include "app/extended_report.h"
 #include "app/main_window.h"
 #include "app/report.h"
 #include "app/report_json.h"
@@ -30,6 +34,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QGroupBox>
+#include <QJsonDocument>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -200,6 +205,17 @@ app::RunReport collectReport(app::Form1a& window, const QStringList& messages)
 
 enum class Format { Text, Json, Blocks };
 
+void printExtendedBlocks(const app::ExtendedReport& report, const QString& screenshotPath)
+{
+    printBlock("Form5", report.text);
+    printBlock("Form5JSON", QString::fromUtf8(QJsonDocument(report.figures).toJson(QJsonDocument::Compact)));
+    if (!report.finished)
+        printBlock("Form5TIMEOUT", QString());
+    if (!screenshotPath.isEmpty())
+        printBlock("SCREENSHOT", screenshotPath);
+    printEnd();
+}
+
 void writeOut(const QByteArray& bytes)
 {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
@@ -258,7 +274,20 @@ int main(int argc, char** argv)
     const QCommandLineOption ping(QStringLiteral("ping"),
                                   QStringLiteral("Then the ping window until COUNT requests."),
                                   QStringLiteral("TARGET:COUNT"));
-    parser.addOptions({json, blocks, restartWith, screenshot, timeout, passage, dnsSrv, ping});
+    const QCommandLineOption extended(
+        QStringLiteral("extended"),
+        QStringLiteral("Then the extended NAT test: mapping, filtering, hairpinning, RTP pair, binding lifetime\n"
+                       "(up to about 5 minutes; the default --timeout becomes 600)."));
+    const QCommandLineOption extendedOnly(
+        QStringLiteral("extended-only"),
+        QStringLiteral("The extended NAT test with the measurements of LIST only\n"
+                       "(mapping,filtering,hairpin,rtp-pair,lifetime)."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption extendedScreenshot(QStringLiteral("extended-screenshot"),
+                                                QStringLiteral("Save a picture of the extended test window to PATH."),
+                                                QStringLiteral("PATH"));
+    parser.addOptions({json, blocks, restartWith, screenshot, timeout, passage, dnsSrv, ping, extended, extendedOnly,
+                       extendedScreenshot});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(application.arguments()))
@@ -275,8 +304,18 @@ int main(int argc, char** argv)
         fail(QStringLiteral("unexpected argument '%1' (try --help)").arg(parser.positionalArguments().first()), 64);
     if (parser.isSet(json) && parser.isSet(blocks))
         fail(QStringLiteral("--json and --blocks exclude each other"), 64);
+    const bool runExtended = parser.isSet(extended) || parser.isSet(extendedOnly);
+    app::ExtendedReportOptions extendedOptions;
+    extendedOptions.screenshotPath = parser.value(extendedScreenshot);
+    if (parser.isSet(extendedOnly)) {
+        const auto chosen = app::ParseMeasurementList(parser.value(extendedOnly));
+        if (!chosen || chosen->isEmpty())
+            fail(QStringLiteral("--extended-only takes mapping, filtering, hairpin, rtp-pair, lifetime"), 64);
+        extendedOptions.measurements = *chosen;
+    }
     bool timeoutValid = false;
-    const int timeoutSeconds = parser.value(timeout).toInt(&timeoutValid);
+    const QString timeoutText = runExtended && !parser.isSet(timeout) ? QStringLiteral("600") : parser.value(timeout);
+    const int timeoutSeconds = timeoutText.toInt(&timeoutValid);
     if (!timeoutValid || timeoutSeconds <= 0)
         fail(QStringLiteral("--timeout needs a positive number of seconds"), 64);
     const Format format = parser.isSet(json) ? Format::Json : parser.isSet(blocks) ? Format::Blocks : Format::Text;
@@ -317,11 +356,12 @@ int main(int argc, char** argv)
             window->RestartTest();
             return;
         }
-        if (format != Format::Blocks) {
+        // With the extended test the report is written once that test is over.
+        if (format != Format::Blocks && !runExtended) {
             const app::RunReport report = collectReport(*window, messages);
             writeOut(format == Format::Json ? app::ReportAsJson(report) : app::ReportAsText(report));
         }
-        completed = true;
+        completed = !runExtended;
         if (!screenshotPath.isEmpty()) {
             QCoreApplication::processEvents();  // pending layout updates of the new captions
             window->repaint();
@@ -344,6 +384,18 @@ int main(int argc, char** argv)
                     runDnsSrv(*window, tool.argument);
                 else if (tool.kind == QLatin1String("ping"))
                     runPing(*window, tool.argument);
+            }
+            if (runExtended) {
+                const QStringList automaticMessages = messages;
+                const app::ExtendedReport extendedReport = app::RunExtendedReport(*window, extendedOptions);
+                if (format == Format::Blocks) {
+                    printExtendedBlocks(extendedReport, extendedOptions.screenshotPath);
+                } else {
+                    app::RunReport report = collectReport(*window, automaticMessages);
+                    report.extra << app::ExtendedSection(extendedReport);
+                    writeOut(format == Format::Json ? app::ReportAsJson(report) : app::ReportAsText(report));
+                }
+                completed = true;
             }
             application.exit(0);
         });

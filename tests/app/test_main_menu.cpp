@@ -128,6 +128,7 @@ private slots:
             QStringLiteral("STUNTest=Тест STUN серверов"),
             QStringLiteral("DNSSRV=Тест поддержки DNS SRV"),
             QStringLiteral("Pingtest=Пинг-тест"),
+            QStringLiteral("ExtNatTest=Расширенный тест NAT"),
             QStringLiteral("Links=Полезные ссылки {speedtest1=Проверка скорости Интернета 1; "
                            "speedtest2=Проверка скорости Интернета 2; Speedtest3=Проверка скорости Интернета 3; "
                            "ExtIP=Показать внешний IP адрес}"),
@@ -198,6 +199,23 @@ private slots:
         QCOMPARE(window.state().ExternalAddress, QStringLiteral("198.51.100.8"));
         QVERIFY(window.reportText().startsWith(QStringLiteral("Внешний адрес NATа: 198.51.100.8 (")));
         stun_.setMappedAddress(QStringLiteral("198.51.100.7"), 3333);
+    }
+
+    // The extended NAT test has sockets of its own: the main window's set stays
+    // open, the same sockets, while it is shown and after.
+    void extendedTestLeavesMainSockets()
+    {
+        app::Form1a window(deps());
+        window.Form_Load();
+        const int probePort = platform::ProbeLocalPort();
+        SeenInTool seen;
+        closeModalLater(&seen);
+        findAction(window.menu(), QStringLiteral("ExtNatTest"))->trigger();
+        QCOMPARE(seen.className, QStringLiteral("tools::Form5"));
+        QVERIFY(seen.socketsOpen);
+        QCOMPARE(seen.fixedPort, 5060);
+        QVERIFY(platform::SocketsOpen());
+        QCOMPARE(platform::ProbeLocalPort(), probePort);
     }
 
     void passageWindowWithoutExternalAddress()

@@ -1,0 +1,58 @@
+#pragma once
+// One UDP socket of its own, for windows that must not touch the program's
+// socket set. Readiness comes as readyRead() on the UI thread; the socket is
+// closed when the object is destroyed.
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+class QSocketNotifier;
+
+namespace platform {
+
+struct ReceivedDatagram {
+    QByteArray data;
+    QString fromAddress;  // dotted text
+    int fromPort = 0;
+};
+
+class UdpSocket : public QObject {
+    Q_OBJECT
+public:
+    explicit UdpSocket(QObject* parent = nullptr);
+    ~UdpSocket() override;
+
+    UdpSocket(const UdpSocket&) = delete;
+    UdpSocket& operator=(const UdpSocket&) = delete;
+
+    // Creates the socket and binds it to 0.0.0.0:port (0: the system chooses).
+    // False when the socket cannot be created or the port cannot be bound; the
+    // object is then closed. Binding an open socket closes it first.
+    bool bind(int port = 0);
+    bool isOpen() const { return fd_ >= 0; }
+    // The bound port as read back (0 when closed).
+    int localPort() const { return localPort_; }
+
+    // One datagram to a dotted IPv4 address; false when it did not leave whole
+    // (no name lookup: other text sends nothing).
+    bool sendTo(const QString& address, int port, const QByteArray& data);
+
+    // The next queued datagram, nullopt when none is queued. Errors queued on
+    // the socket (an ICMP unreachable for an earlier send) are consumed and
+    // skipped. A datagram longer than the receive buffer is dropped whole.
+    std::optional<ReceivedDatagram> receive();
+
+    void close();
+
+signals:
+    // Datagrams are queued; read them all with receive().
+    void readyRead();
+
+private:
+    int fd_ = -1;
+    int localPort_ = 0;
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+}  // namespace platform

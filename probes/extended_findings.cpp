@@ -1,0 +1,397 @@
+#include "probes/extended_findings.h"
+
+#include <QJsonArray>
+
+namespace probes {
+
+using stun5780::Endpoint;
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString endpointText(const std::optional<Reply>& reply)
+{
+    return reply && reply->mapped ? reply->mapped->text() : QStringLiteral("нет ответа");
+}
+
+QString yesNo(bool value)
+{
+    return value ? QStringLiteral("да") : QStringLiteral("нет");
+}
+
+QString unsupportedText(const QString& why)
+{
+    QString text = QStringLiteral("Результат: ") + kServerCannotTest;
+    if (!why.isEmpty())
+        text += QStringLiteral(" (") + why + QLatin1Char(')');
+    return text + QLatin1Char('.');
+}
+
+const QString kNoAnswerResult = QStringLiteral("Результат: сервер STUN не ответил, тест не выполнен.");
+const QString kNoAnswerMeaning = QStringLiteral(
+    "Для SIP-телефона: проверьте, что протокол UDP не заблокирован; результаты остальных проверок этого окна "
+    "тоже могут быть неполными.");
+const QString kUnsupportedMeaning = QStringLiteral(
+    "Для SIP-телефона: по этому серверу поведение NAT определить нельзя; опирайтесь на результаты "
+    "автоматического теста.");
+
+}  // namespace
+
+QList<Measurement> AllMeasurements()
+{
+    return {Measurement::Mapping, Measurement::Filtering, Measurement::Hairpin, Measurement::RtpPair,
+            Measurement::Lifetime};
+}
+
+QString MeasurementName(Measurement m)
+{
+    switch (m) {
+    case Measurement::Mapping: return QStringLiteral("mapping");
+    case Measurement::Filtering: return QStringLiteral("filtering");
+    case Measurement::Hairpin: return QStringLiteral("hairpin");
+    case Measurement::RtpPair: return QStringLiteral("rtp-pair");
+    case Measurement::Lifetime: return QStringLiteral("lifetime");
+    }
+    return QString();
+}
+
+std::optional<Measurement> MeasurementFromName(const QString& name)
+{
+    for (Measurement m : AllMeasurements())
+        if (MeasurementName(m) == name.trimmed())
+            return m;
+    return std::nullopt;
+}
+
+QString BehaviourName(Behaviour b)
+{
+    switch (b) {
+    case Behaviour::NoNat: return QStringLiteral("no-nat");
+    case Behaviour::EndpointIndependent: return QStringLiteral("endpoint-independent");
+    case Behaviour::AddressDependent: return QStringLiteral("address-dependent");
+    case Behaviour::AddressAndPortDependent: return QStringLiteral("address-and-port-dependent");
+    case Behaviour::Unsupported: return QStringLiteral("unsupported");
+    case Behaviour::NoAnswer: return QStringLiteral("no-answer");
+    }
+    return QString();
+}
+
+Finding MappingFinding(Behaviour b, const MappingEvidence& e, const QString& why)
+{
+    Finding f;
+    f.kind = Measurement::Mapping;
+    f.title = QStringLiteral("Отображение адресов (mapping)");
+    // Only the requests that were sent: each one depends on the answer before.
+    QStringList asked{QStringLiteral("на основной адрес сервера %1 — %2").arg(e.primary.text(), endpointText(e.test1))};
+    const bool secondSent = e.test1 && e.test1->mapped && UsableOtherAddress(e.test1->otherAddress, e.primary)
+                            && b != Behaviour::NoNat;
+    if (secondSent) {
+        const Endpoint other = *e.test1->otherAddress;
+        asked << QStringLiteral("на второй адрес %1 — %2")
+                     .arg(Endpoint{other.address, e.primary.port}.text(), endpointText(e.test2));
+        if (e.test2 && e.test2->mapped && *e.test2->mapped != *e.test1->mapped)
+            asked << QStringLiteral("на второй адрес и порт %1 — %2").arg(other.text(), endpointText(e.test3));
+    }
+    f.measured = QStringLiteral("Что измерено: внешний адрес и порт одного сокета при запросах ") + asked.join(QStringLiteral("; "))
+                 + QLatin1Char('.');
+    switch (b) {
+    case Behaviour::NoNat:
+        f.result = QStringLiteral("Результат: внешний адрес и порт совпадают с адресом и портом компьютера — "
+                                  "NAT не обнаружен, адреса не транслируются.");
+        f.meaning = QStringLiteral("Для SIP-телефона: STUN не нужен, телефон настраивается как на публичном адресе.");
+        break;
+    case Behaviour::EndpointIndependent:
+        f.result = QStringLiteral("Результат: NAT сохраняет один и тот же внешний адрес и порт для всех "
+                                  "получателей (Endpoint-Independent Mapping).");
+        f.meaning = QStringLiteral("Для SIP-телефона: адрес, который телефон узнаёт через STUN, верен для всех "
+                                   "собеседников; STUN можно использовать.");
+        break;
+    case Behaviour::AddressDependent:
+        f.result = QStringLiteral("Результат: NAT выбирает новый внешний порт для каждого нового адреса "
+                                  "получателя (Address-Dependent Mapping).");
+        break;
+    case Behaviour::AddressAndPortDependent:
+        f.result = QStringLiteral("Результат: NAT выбирает новый внешний порт для каждого нового адреса и порта "
+                                  "получателя (Address and Port-Dependent Mapping).");
+        break;
+    case Behaviour::Unsupported:
+        f.result = unsupportedText(why);
+        f.meaning = kUnsupportedMeaning;
+        break;
+    case Behaviour::NoAnswer:
+        f.result = kNoAnswerResult;
+        f.meaning = kNoAnswerMeaning;
+        break;
+    }
+    if (b == Behaviour::AddressDependent || b == Behaviour::AddressAndPortDependent)
+        f.meaning = QStringLiteral("Для SIP-телефона: адрес, найденный через STUN, неверен для других собеседников — "
+                                   "STUN не поможет. Нужен SIP-сервер, работающий с NAT (rport, симметричный RTP), "
+                                   "TURN или проброс портов.");
+    f.figures.insert(QStringLiteral("behaviour"), BehaviourName(b));
+    QJsonArray mapped;
+    for (const std::optional<Reply>* r : {&e.test1, &e.test2, &e.test3})
+        if (*r && (*r)->mapped)
+            mapped.append((*r)->mapped->text());
+    f.figures.insert(QStringLiteral("mapped"), mapped);
+    return f;
+}
+
+Finding FilteringFinding(Behaviour b, const FilteringEvidence& e, const QString& why)
+{
+    Finding f;
+    f.kind = Measurement::Filtering;
+    f.title = QStringLiteral("Фильтрация входящих пакетов (filtering)");
+    const bool secondSent = e.test1 && e.test1->mapped && UsableOtherAddress(e.test1->otherAddress, e.primary);
+    if (!secondSent) {
+        f.measured = QStringLiteral("Что измерено: ответ сервера %1 на запрос с нового сокета — %2.")
+                         .arg(e.primary.text(), e.test1 ? QStringLiteral("получен") : QStringLiteral("не получен"));
+    } else {
+        f.measured = QStringLiteral("Что измерено: доходит ли до нового сокета ответ сервера %1, отправленный с "
+                                    "другого адреса и порта — %2")
+                         .arg(e.primary.text(), e.test2 ? QStringLiteral("дошёл") : QStringLiteral("не дошёл"));
+        if (!e.test2)
+            f.measured += QStringLiteral(", и с другого порта того же адреса — %1")
+                              .arg(e.test3 ? QStringLiteral("дошёл") : QStringLiteral("не дошёл"));
+        f.measured += QLatin1Char('.');
+    }
+    switch (b) {
+    case Behaviour::NoNat:
+    case Behaviour::EndpointIndependent:
+        f.result = QStringLiteral("Результат: входящие пакеты проходят с любого адреса и порта "
+                                  "(Endpoint-Independent Filtering).");
+        f.meaning = QStringLiteral("Для SIP-телефона: входящие запросы и голос дойдут от любого сервера и "
+                                   "собеседника, пока отображение живо.");
+        break;
+    case Behaviour::AddressDependent:
+        f.result = QStringLiteral("Результат: входящие пакеты проходят только с адресов, на которые компьютер уже "
+                                  "отправлял пакеты, с любого их порта (Address-Dependent Filtering).");
+        f.meaning = QStringLiteral("Для SIP-телефона: голос собеседника дойдёт после того, как телефон сам отправит "
+                                   "ему пакет (симметричный RTP); запросы с других адресов провайдера не дойдут.");
+        break;
+    case Behaviour::AddressAndPortDependent:
+        f.result = QStringLiteral("Результат: входящие пакеты проходят только с тех адресов и портов, на которые "
+                                  "компьютер уже отправлял пакеты (Address and Port-Dependent Filtering).");
+        f.meaning = QStringLiteral("Для SIP-телефона: вызовы дойдут только от сервера, с которым телефон "
+                                   "поддерживает связь keep-alive-пакетами; голос — только с адреса и порта, "
+                                   "на которые телефон сам отправляет голос.");
+        break;
+    case Behaviour::Unsupported:
+        f.result = unsupportedText(why);
+        f.meaning = kUnsupportedMeaning;
+        break;
+    case Behaviour::NoAnswer:
+        f.result = kNoAnswerResult;
+        f.meaning = kNoAnswerMeaning;
+        break;
+    }
+    f.figures.insert(QStringLiteral("behaviour"), BehaviourName(b));
+    return f;
+}
+
+Finding HairpinFinding(Hairpin h, const HairpinEvidence& e)
+{
+    Finding f;
+    f.kind = Measurement::Hairpin;
+    f.title = QStringLiteral("Петля через NAT (hairpinning)");
+    f.measured = QStringLiteral("Что измерено: доходит ли пакет с одного сокета компьютера на внешний адрес и порт "
+                                "другого (%1).")
+                     .arg(e.mappedA ? e.mappedA->text() : QStringLiteral("не определён"));
+    QString name;
+    switch (h) {
+    case Hairpin::NoNat:
+        name = QStringLiteral("no-nat");
+        f.result = QStringLiteral("Результат: NAT не обнаружен, проверка не нужна.");
+        f.meaning = QStringLiteral("Для SIP-телефона: устройства в этой сети связываются напрямую.");
+        break;
+    case Hairpin::Supported:
+        name = QStringLiteral("supported");
+        f.result = QStringLiteral("Результат: пакет дошёл, отправитель виден по внешнему адресу (Hairpinning "
+                                  "поддерживается).");
+        f.meaning = QStringLiteral("Для SIP-телефона: два телефона за этим NAT слышат друг друга и при звонке через "
+                                   "внешние адреса.");
+        break;
+    case Hairpin::SupportedInternalSource:
+        name = QStringLiteral("internal-source");
+        f.result = QStringLiteral("Результат: пакет дошёл, но отправитель виден по внутреннему адресу (Hairpinning "
+                                  "без внешнего адреса отправителя).");
+        f.meaning = QStringLiteral("Для SIP-телефона: при звонке между двумя телефонами за этим NAT голос может "
+                                   "идти только в одну сторону.");
+        break;
+    case Hairpin::NotSupported:
+        name = QStringLiteral("not-supported");
+        f.result = QStringLiteral("Результат: пакет не дошёл (Hairpinning не поддерживается).");
+        f.meaning = QStringLiteral("Для SIP-телефона: два телефона за этим NAT не услышат друг друга при звонке "
+                                   "через внешние адреса; для внутренних звонков нужен медиа-прокси провайдера "
+                                   "или SIP-сервер в локальной сети.");
+        break;
+    case Hairpin::Unsupported:
+    case Hairpin::NoAnswer:
+        name = QStringLiteral("no-answer");
+        f.result = kNoAnswerResult;
+        f.meaning = kNoAnswerMeaning;
+        break;
+    }
+    f.figures.insert(QStringLiteral("result"), name);
+    return f;
+}
+
+Finding RtpPairFinding(const std::optional<RtpPair>& pair, bool noAnswer)
+{
+    Finding f;
+    f.kind = Measurement::RtpPair;
+    f.title = QStringLiteral("Пара портов RTP/RTCP");
+    if (!pair) {
+        f.measured = QStringLiteral("Что измерено: внешние порты чётного локального порта и следующего за ним.");
+        if (noAnswer) {
+            f.result = kNoAnswerResult;
+            f.meaning = kNoAnswerMeaning;
+            f.figures.insert(QStringLiteral("result"), QStringLiteral("no-answer"));
+        } else {
+            f.result = QStringLiteral("Результат: не удалось занять на компьютере пару свободных соседних портов.");
+            f.meaning = QStringLiteral("Для SIP-телефона: проверка не выполнена.");
+            f.figures.insert(QStringLiteral("result"), QStringLiteral("no-ports"));
+        }
+        return f;
+    }
+    f.measured = QStringLiteral("Что измерено: локальные порты %1 и %2, их внешние порты %3 и %4.")
+                     .arg(pair->localPort)
+                     .arg(pair->localPort + 1)
+                     .arg(pair->mappedPort)
+                     .arg(pair->mappedNextPort);
+    f.result = QStringLiteral("Результат: порты сохранены — %1 (port preservation); чётность сохранена — %2 "
+                              "(port parity); порты соседние — %3 (port contiguity).")
+                   .arg(yesNo(pair->preserved()), yesNo(pair->parityKept()), yesNo(pair->adjacent()));
+    if (pair->parityKept() && pair->adjacent())
+        f.meaning = QStringLiteral("Для SIP-телефона: RTP и RTCP придут на пару портов N и N+1, как ожидает "
+                                   "собеседник.");
+    else
+        f.meaning = QStringLiteral("Для SIP-телефона: RTCP может не дойти — внешний порт RTCP не равен внешнему "
+                                   "порту RTP плюс один. Включите на телефоне rtcp-mux (RTP и RTCP на одном порту), "
+                                   "если он это умеет.");
+    f.figures.insert(QStringLiteral("localPort"), pair->localPort);
+    f.figures.insert(QStringLiteral("mappedPort"), pair->mappedPort);
+    f.figures.insert(QStringLiteral("mappedNextPort"), pair->mappedNextPort);
+    f.figures.insert(QStringLiteral("preserved"), pair->preserved());
+    f.figures.insert(QStringLiteral("parityKept"), pair->parityKept());
+    f.figures.insert(QStringLiteral("adjacent"), pair->adjacent());
+    return f;
+}
+
+Finding LifetimeFinding(const LifetimeResult& r)
+{
+    Finding f;
+    f.kind = Measurement::Lifetime;
+    f.title = QStringLiteral("Время жизни неиспользуемого отображения UDP");
+    f.measured = QStringLiteral("Что измерено: доходят ли пакеты сервера до отображений, простоявших без трафика "
+                                "%1, %2, %3 … с (до %4 с); проверка прекращается на первом не дошедшем пакете.")
+                     .arg(r.search.idleSeconds(0))
+                     .arg(r.search.idleSeconds(1))
+                     .arg(r.search.idleSeconds(2))
+                     .arg(r.search.capSeconds);
+    const LifetimeOutcome& o = r.outcome;
+    QString name;
+    int keepAlive = 0;
+    switch (r.kind) {
+    case LifetimeResult::Unsupported:
+        name = QStringLiteral("unsupported");
+        f.result = unsupportedText(r.why);
+        f.meaning = kUnsupportedMeaning;
+        break;
+    case LifetimeResult::NoAnswer:
+        name = QStringLiteral("no-answer");
+        f.result = kNoAnswerResult;
+        f.meaning = kNoAnswerMeaning;
+        break;
+    case LifetimeResult::Outcome:
+        switch (o.kind) {
+        case LifetimeOutcome::Measured:
+            name = QStringLiteral("measured");
+            keepAlive = KeepAliveSeconds(o.lastAliveSeconds);
+            f.result = QStringLiteral("Результат: NAT хранит неиспользуемое отображение не меньше %1 с, но меньше "
+                                      "%2 с (NAT mapping timer).")
+                           .arg(o.lastAliveSeconds)
+                           .arg(o.firstDeadSeconds);
+            if (o.firstDeadSeconds <= 120)
+                f.result += QStringLiteral(" Это меньше двух минут, которые NAT должен выдерживать по RFC 4787.");
+            break;
+        case LifetimeOutcome::BelowFirstStep:
+            name = QStringLiteral("below-first-step");
+            keepAlive = KeepAliveSeconds(o.firstDeadSeconds / 2);
+            f.result = QStringLiteral("Результат: NAT хранит неиспользуемое отображение меньше %1 с (NAT mapping "
+                                      "timer).")
+                           .arg(o.firstDeadSeconds);
+            break;
+        case LifetimeOutcome::AtLeastCap:
+            name = QStringLiteral("at-least-cap");
+            keepAlive = KeepAliveSeconds(o.lastAliveSeconds);
+            f.result = QStringLiteral("Результат: NAT хранит неиспользуемое отображение не меньше %1 с (NAT mapping "
+                                      "timer).")
+                           .arg(o.lastAliveSeconds);
+            break;
+        case LifetimeOutcome::Incomplete:
+            name = QStringLiteral("incomplete");
+            f.result = QStringLiteral("Результат: проверка остановлена; отображение жило не меньше %1 с.")
+                           .arg(o.lastAliveSeconds);
+            f.meaning = QStringLiteral("Для SIP-телефона: для совета проверку нужно провести до конца.");
+            break;
+        }
+        if (keepAlive > 0)
+            f.meaning = QStringLiteral("Для SIP-телефона: без трафика NAT забывает отображение, и входящие вызовы "
+                                       "перестают доходить. Настройте на телефоне отправку keep-alive (или "
+                                       "перерегистрацию) не реже чем раз в %1 с.")
+                            .arg(keepAlive);
+        break;
+    }
+    f.figures.insert(QStringLiteral("result"), name);
+    if (r.kind == LifetimeResult::Outcome) {
+        f.figures.insert(QStringLiteral("lastAliveSeconds"), o.lastAliveSeconds);
+        if (o.kind == LifetimeOutcome::Measured || o.kind == LifetimeOutcome::BelowFirstStep)
+            f.figures.insert(QStringLiteral("firstDeadSeconds"), o.firstDeadSeconds);
+        if (keepAlive > 0)
+            f.figures.insert(QStringLiteral("keepAliveSeconds"), keepAlive);
+    }
+    return f;
+}
+
+Finding StoppedFinding(Measurement m)
+{
+    Finding f;
+    f.kind = m;
+    switch (m) {
+    case Measurement::Mapping: f.title = QStringLiteral("Отображение адресов (mapping)"); break;
+    case Measurement::Filtering: f.title = QStringLiteral("Фильтрация входящих пакетов (filtering)"); break;
+    case Measurement::Hairpin: f.title = QStringLiteral("Петля через NAT (hairpinning)"); break;
+    case Measurement::RtpPair: f.title = QStringLiteral("Пара портов RTP/RTCP"); break;
+    case Measurement::Lifetime: f.title = QStringLiteral("Время жизни неиспользуемого отображения UDP"); break;
+    }
+    f.result = QStringLiteral("Результат: проверка остановлена.");
+    f.figures.insert(QStringLiteral("result"), QStringLiteral("stopped"));
+    return f;
+}
+
+QString FindingsText(const QList<Finding>& findings)
+{
+    QStringList sections;
+    for (const Finding& f : findings) {
+        QStringList lines{f.title};
+        for (const QString& line : {f.measured, f.result, f.meaning})
+            if (!line.isEmpty())
+                lines << line;
+        sections << lines.join(kCrLf);
+    }
+    return sections.join(kCrLf + kCrLf);
+}
+
+QJsonObject FindingsJson(const QList<Finding>& findings)
+{
+    QJsonObject json;
+    for (const Finding& f : findings) {
+        QJsonObject member = f.figures;
+        member.insert(QStringLiteral("text"), f.result);
+        json.insert(MeasurementName(f.kind), member);
+    }
+    return json;
+}
+
+}  // namespace probes

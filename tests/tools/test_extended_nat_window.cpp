@@ -1,0 +1,109 @@
+// The extended NAT test window on real sockets against a loopback RFC 5780
+// server: a whole run, stopping, and no socket left open afterwards.
+#include "support/rfc5780_server.h"
+#include "tools/extended_nat_window.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+int openDescriptors()
+{
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size());
+}
+
+}  // namespace
+
+class TestExtendedNatWindow : public QObject {
+    Q_OBJECT
+
+    testsupport::Rfc5780Server server_;
+
+    std::unique_ptr<tools::Form5> makeWindow()
+    {
+        probes::ProviderEndpoints endpoints;
+        endpoints.mainServer = QStringLiteral("127.0.0.2");
+        endpoints.stunPort = static_cast<uint16_t>(server_.primaryPort());
+        auto window = std::make_unique<tools::Form5>(endpoints);
+        // Datagrams to 127.0.0.2 leave from 127.0.0.1.
+        window->setLocalAddresses({QStringLiteral("127.0.0.1")});
+        window->setLifetimeSearch(probes::LifetimeSearch{1, 2});
+        return window;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(server_.start()); }
+
+    void fullRun()
+    {
+        const int descriptors = openDescriptors();
+        auto window = makeWindow();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Расширенный тест NAT"));
+        auto* start = window->findChild<QPushButton*>(QStringLiteral("Command1"));
+        auto* stop = window->findChild<QPushButton*>(QStringLiteral("Command2"));
+        QCOMPARE(start->text(), QStringLiteral("Начать тест"));
+        QCOMPARE(stop->text(), QStringLiteral("Остановить"));
+        QCOMPARE(window->findChild<QPushButton*>(QStringLiteral("Command3"))->text(), QStringLiteral("Закрыть"));
+
+        QSignalSpy finished(window.get(), &tools::Form5::testFinished);
+        start->click();
+        QVERIFY(!start->isEnabled());
+        QVERIFY(stop->isEnabled());
+        QVERIFY(window->openSocketCount() > 0);
+        QVERIFY(finished.wait(20000));
+
+        const QString text = window->resultText();
+        const QStringList sections = text.split(QStringLiteral("\r\n\r\n"));
+        QCOMPARE(sections.size(), 5);
+        QVERIFY2(sections[0].contains(QStringLiteral("NAT не обнаружен")), qPrintable(sections[0]));
+        QVERIFY2(sections[1].contains(QStringLiteral("(Endpoint-Independent Filtering)")), qPrintable(sections[1]));
+        QVERIFY2(sections[2].contains(QStringLiteral("проверка не нужна")), qPrintable(sections[2]));
+        QVERIFY2(sections[3].contains(QStringLiteral("порты сохранены — да")), qPrintable(sections[3]));
+        QVERIFY2(sections[4].contains(QStringLiteral("не меньше 2 с")), qPrintable(sections[4]));
+        QCOMPARE(window->figures().value("lifetime").toObject().value("result").toString(),
+                 QStringLiteral("at-least-cap"));
+        QCOMPARE(window->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value(), 100);
+        QVERIFY(start->isEnabled());
+        QVERIFY(!stop->isEnabled());
+        QCOMPARE(window->openSocketCount(), 0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(openDescriptors(), descriptors);
+    }
+
+    void stoppedOrClosedMidway_data()
+    {
+        QTest::addColumn<bool>("close");
+        QTest::newRow("Остановить") << false;
+        QTest::newRow("Закрыть") << true;
+    }
+    void stoppedOrClosedMidway()
+    {
+        QFETCH(bool, close);
+        const int descriptors = openDescriptors();
+        auto window = makeWindow();
+        window->setLifetimeSearch(probes::LifetimeSearch{});
+        window->setMeasurements({probes::Measurement::Lifetime});
+        QSignalSpy finished(window.get(), &tools::Form5::testFinished);
+        window->Command1_Click();
+        QTest::qWait(500);
+        QVERIFY(window->testRunning());
+        QVERIFY(window->openSocketCount() > 50);
+        window->findChild<QPushButton*>(close ? QStringLiteral("Command3") : QStringLiteral("Command2"))->click();
+        QVERIFY(!window->testRunning());
+        QCOMPARE(window->openSocketCount(), 0);
+        if (!close) {
+            QCOMPARE(finished.size(), 1);
+            QVERIFY(window->resultText().contains(QStringLiteral("проверка остановлена")));
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(openDescriptors(), descriptors);
+    }
+};
+
+QTEST_MAIN(TestExtendedNatWindow)
+#include "test_extended_nat_window.moc"

@@ -1,0 +1,211 @@
+#include "tools/extended_nat_window.h"
+
+#include "platform/interfaces.h"
+#include "platform/socket_set.h"
+#include "platform/udp_socket.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace tools {
+
+Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDialog(parent), endpoints_(endpoints)
+{
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Расширенный тест NAT"));
+    setModal(true);
+    clock_.start();
+
+    Text1_ = new QPlainTextEdit(this);
+    Text1_->setObjectName(QStringLiteral("Text1"));
+    Text1_->setReadOnly(true);
+    Text1_->setMinimumSize(Text1_->fontMetrics().horizontalAdvance(QLatin1Char('m')) * 72, 600);
+
+    Label1_ = new QLabel(QStringLiteral("Нажмите «Начать тест»."), this);
+    Label1_->setObjectName(QStringLiteral("Label1"));
+    ProgressBar1_ = new QProgressBar(this);
+    ProgressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1_->setRange(0, 100);
+    ProgressBar1_->setValue(0);
+
+    Command1_ = new QPushButton(QStringLiteral("Начать тест"), this);
+    Command1_->setObjectName(QStringLiteral("Command1"));
+    Command2_ = new QPushButton(QStringLiteral("Остановить"), this);
+    Command2_->setObjectName(QStringLiteral("Command2"));
+    Command2_->setEnabled(false);
+    Command3_ = new QPushButton(QStringLiteral("Закрыть"), this);
+    Command3_->setObjectName(QStringLiteral("Command3"));
+    for (QPushButton* button : {Command1_, Command2_, Command3_})
+        button->setAutoDefault(false);
+
+    Timer1_ = new QTimer(this);
+    Timer1_->setObjectName(QStringLiteral("Timer1"));
+    Timer1_->setSingleShot(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Command1_);
+    buttons->addWidget(Command2_);
+    buttons->addStretch(1);
+    buttons->addWidget(Command3_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Text1_, 1);
+    layout->addWidget(Label1_);
+    layout->addWidget(ProgressBar1_);
+    layout->addLayout(buttons);
+
+    connect(Command1_, &QPushButton::clicked, this, &Form5::Command1_Click);
+    connect(Command2_, &QPushButton::clicked, this, &Form5::Command2_Click);
+    connect(Command3_, &QPushButton::clicked, this, &Form5::reject);
+    connect(Timer1_, &QTimer::timeout, this, &Form5::Timer1_Timer);
+}
+
+Form5::~Form5()
+{
+    Timer1_->stop();
+    closeAllSockets();
+}
+
+void Form5::Command1_Click()
+{
+    if (testRunning())
+        return;
+    probes::ExtendedNatConfig config;
+    const QString server = platform::ResolveHostText(endpoints_.mainServer);
+    config.server = probes::stun5780::Endpoint{server, endpoints_.stunPort};
+    if (!localAddressesSet_) {
+        localAddresses_.clear();
+        for (const platform::InterfaceEntry& entry : platform::ListInterfaces())
+            localAddresses_ << entry.Address;
+    }
+    config.localAddresses = localAddresses_;
+    config.measurements = measurements_;
+    config.lifetime = lifetime_;
+
+    closeAllSockets();
+    reported_ = false;
+    resultText_.clear();
+    Text1_->clear();
+    probes::SocketHost& host = *this;
+    test_ = std::make_unique<probes::ExtendedNatTest>(host, config);
+    Command1_->setEnabled(false);
+    Command2_->setEnabled(true);
+    test_->start(clock_.elapsed());
+    afterEvent();
+}
+
+void Form5::Command2_Click()
+{
+    if (!testRunning())
+        return;
+    test_->stop(clock_.elapsed());
+    afterEvent();
+}
+
+int Form5::openSocket(int handle, int port)
+{
+    auto* socket = new platform::UdpSocket(this);
+    if (!socket->bind(port)) {
+        delete socket;
+        return -1;
+    }
+    sockets_.insert(handle, socket);
+    connect(socket, &platform::UdpSocket::readyRead, this, [this, handle] { readSocket(handle); });
+    return socket->localPort();
+}
+
+void Form5::send(int handle, const probes::stun5780::Endpoint& to, const QByteArray& data)
+{
+    if (platform::UdpSocket* socket = sockets_.value(handle))
+        socket->sendTo(to.address, to.port, data);
+}
+
+void Form5::closeSocket(int handle)
+{
+    if (platform::UdpSocket* socket = sockets_.take(handle)) {
+        socket->close();
+        socket->deleteLater();
+    }
+}
+
+void Form5::closeAllSockets()
+{
+    const QList<int> handles = sockets_.keys();
+    for (int handle : handles)
+        closeSocket(handle);
+}
+
+void Form5::readSocket(int handle)
+{
+    // The socket may be closed by the test while its datagrams are handled.
+    while (platform::UdpSocket* socket = sockets_.value(handle)) {
+        const std::optional<platform::ReceivedDatagram> datagram = socket->receive();
+        if (!datagram)
+            break;
+        if (test_)
+            test_->datagramArrived(handle, {datagram->fromAddress, datagram->fromPort}, datagram->data,
+                                   clock_.elapsed());
+    }
+    afterEvent();
+}
+
+void Form5::Timer1_Timer()
+{
+    if (test_)
+        test_->timerFired(clock_.elapsed());
+    afterEvent();
+}
+
+void Form5::afterEvent()
+{
+    if (!test_)
+        return;
+    ProgressBar1_->setValue(test_->percent());
+    Label1_->setText(test_->stepText());
+    const QString text = probes::FindingsText(test_->findings());
+    if (text != resultText_) {
+        resultText_ = text;
+        Text1_->setPlainText(text);
+    }
+    if (const std::optional<qint64> next = test_->nextDeadline())
+        Timer1_->start(static_cast<int>(std::clamp<qint64>(*next - clock_.elapsed(), 0, 600000)));
+    else
+        Timer1_->stop();
+    if (test_->finished() && !reported_) {
+        reported_ = true;
+        closeAllSockets();
+        Command1_->setEnabled(true);
+        Command2_->setEnabled(false);
+        emit testFinished();
+    }
+}
+
+QJsonObject Form5::figures() const
+{
+    if (!test_)
+        return QJsonObject();
+    QJsonObject json = probes::FindingsJson(test_->findings());
+    for (auto it = json.begin(); it != json.end(); ++it) {
+        QJsonObject member = it.value().toObject();
+        member.insert(QStringLiteral("seconds"), test_->durations().value(it.key()));
+        it.value() = member;
+    }
+    return json;
+}
+
+void Form5::done(int result)
+{
+    if (testRunning())
+        test_->stop(clock_.elapsed());
+    Timer1_->stop();
+    closeAllSockets();
+    QDialog::done(result);
+}
+
+}  // namespace tools

@@ -1,0 +1,91 @@
+#pragma once
+// "Расширенный тест NAT": how the NAT maps and filters (RFC 4787 terms), how
+// long it keeps an idle binding, hairpinning and the RTP port pair, measured
+// against the provider's STUN server with the window's own sockets.
+#include "probes/endpoints.h"
+#include "probes/extended_nat_test.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QJsonObject>
+#include <memory>
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace platform {
+class UdpSocket;
+}
+
+namespace tools {
+
+class Form5 : public QDialog, private probes::SocketHost {
+    Q_OBJECT
+public:
+    explicit Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent = nullptr);
+    ~Form5() override;
+
+    // Measurements run by "Начать тест" (all by default).
+    void setMeasurements(const QList<probes::Measurement>& measurements) { measurements_ = measurements; }
+    // The computer's own addresses (for "no NAT"); the interface list by default.
+    void setLocalAddresses(const QStringList& addresses)
+    {
+        localAddresses_ = addresses;
+        localAddressesSet_ = true;
+    }
+    // Shorter searches for tests.
+    void setLifetimeSearch(const probes::LifetimeSearch& search) { lifetime_ = search; }
+
+    // The result text exactly as composed (CR LF line ends).
+    QString resultText() const { return resultText_; }
+    // Figures of the last test, one member per measurement, with "seconds" each.
+    QJsonObject figures() const;
+    bool testRunning() const { return test_ && test_->running(); }
+    int openSocketCount() const { return static_cast<int>(sockets_.size()); }
+
+public slots:
+    void Command1_Click();  // "Начать тест"
+    void Command2_Click();  // "Остановить"
+
+signals:
+    // The test ran to its end or was stopped; the result text is complete.
+    void testFinished();
+
+protected:
+    void done(int result) override;
+
+private:
+    int openSocket(int handle, int port) override;
+    void send(int handle, const probes::stun5780::Endpoint& to, const QByteArray& data) override;
+    void closeSocket(int handle) override;
+
+    void readSocket(int handle);
+    void Timer1_Timer();
+    void afterEvent();
+    void closeAllSockets();
+
+    probes::ProviderEndpoints endpoints_;
+    QList<probes::Measurement> measurements_ = probes::AllMeasurements();
+    QStringList localAddresses_;
+    bool localAddressesSet_ = false;
+    probes::LifetimeSearch lifetime_;
+    std::unique_ptr<probes::ExtendedNatTest> test_;
+    QHash<int, platform::UdpSocket*> sockets_;
+    QElapsedTimer clock_;
+    QString resultText_;
+    bool reported_ = false;
+
+    QPushButton* Command1_ = nullptr;
+    QPushButton* Command2_ = nullptr;
+    QPushButton* Command3_ = nullptr;
+    QProgressBar* ProgressBar1_ = nullptr;
+    QLabel* Label1_ = nullptr;
+    QPlainTextEdit* Text1_ = nullptr;
+    QTimer* Timer1_ = nullptr;
+};
+
+}  // namespace tools
