@@ -1,6 +1,5 @@
 #include "app/ping_statistics.h"
 
-#include <QRegularExpression>
 
 #include "app/decimal_text.h"
 #include "probes/ping.h"
@@ -69,15 +68,20 @@ int16_t CappedRoundTrip(uint32_t rtt)
 
 QStringList ListingLinesForReport(const QString& fileText)
 {
-    static const QRegularExpression kLineEnd(QStringLiteral("\r\n|\n|\r"));
-    QStringList lines = fileText.split(kLineEnd);
-    // A final line end does not start another line.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    // Lines end in CR LF, LF or CR; a final line end does not start another line.
     QStringList kept;
-    for (const QString& line : lines) {
-        if (line.size() >= 4)
-            kept << line;
+    qsizetype start = 0;
+    const qsizetype size = fileText.size();
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && fileText.at(end) != QLatin1Char('\n') && fileText.at(end) != QLatin1Char('\r'))
+            ++end;
+        if (end - start >= 4)
+            kept << fileText.mid(start, end - start);
+        if (end < size && fileText.at(end) == QLatin1Char('\r') && end + 1 < size
+            && fileText.at(end + 1) == QLatin1Char('\n'))
+            ++end;
+        start = end + 1;
     }
     return kept;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tarvolin twice (plain, and with
 # AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test:
-# the unit tests in both builds, the network lab tests in the plain build.
+# the unit tests in both builds (leak checking on in the sanitizer build),
+# the network lab tests in the plain build, then each fuzz harness briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --with-lab
@@ -13,5 +14,9 @@ ctest --test-dir build --output-on-failure
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVOLIN_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+# LeakSanitizer is on (no suppressions: nothing leaks, ours or the libraries').
+ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -L unit
+
+# The readers against hostile bytes: a few seconds per harness (clang build).
+scripts/fuzz.sh "${FUZZ_SECONDS:-4}"

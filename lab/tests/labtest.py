@@ -72,8 +72,12 @@ RANDOM = " Случайный порт (Random port)"
 
 
 def preflight():
-    """Exit with 77 (skipped) where namespaces or the lab's servers are unavailable."""
+    """Exit with 77 (skipped) where namespaces or the lab's servers are unavailable;
+    with TARVOLIN_REQUIRE_LAB=1 (CI) the same finding is a failure instead."""
     def skip(why):
+        if os.environ.get("TARVOLIN_REQUIRE_LAB") == "1":
+            print("FAIL: the lab is required (TARVOLIN_REQUIRE_LAB=1) but cannot run: " + why)
+            sys.exit(1)
         print("SKIPPED: " + why)
         sys.exit(SKIP)
     if os.geteuid() != 0:
