@@ -189,7 +189,7 @@ public:
 protected:
     void run() override {
         QUdpSocket socket;
-        if (socket.bind(server_->address_, 0)) server_->port_ = socket.localPort();
+        if (socket.bind(server_->address_, server_->requestedPort_)) server_->port_ = socket.localPort();
         bound_->release();
         if (server_->port_ == 0) return;
         while (!server_->stop_) {
@@ -214,7 +214,8 @@ private:
     QSemaphore* bound_;
 };
 
-FakeDnsServer::FakeDnsServer(const QHostAddress& address) : address_(address) {
+FakeDnsServer::FakeDnsServer(const QHostAddress& address, uint16_t port)
+    : address_(address), requestedPort_(port) {
     QSemaphore bound;
     thread_ = new Worker(this, &bound);
     thread_->start();

@@ -58,7 +58,9 @@ struct FakeDnsAnswer {
 
 class FakeDnsServer {
 public:
-    explicit FakeDnsServer(const QHostAddress& address = QHostAddress(QStringLiteral("127.0.0.1")));
+    // port 0: a port chosen by the system.
+    explicit FakeDnsServer(const QHostAddress& address = QHostAddress(QStringLiteral("127.0.0.1")),
+                           uint16_t port = 0);
     ~FakeDnsServer();
     FakeDnsServer(const FakeDnsServer&) = delete;
     FakeDnsServer& operator=(const FakeDnsServer&) = delete;
@@ -86,6 +88,7 @@ private:
     static QString Key(const QString& name, uint16_t type);
 
     QHostAddress address_;
+    uint16_t requestedPort_ = 0;
     uint16_t port_ = 0;
     mutable QMutex mutex_;
     QHash<QString, FakeDnsAnswer> answers_;
