@@ -4,6 +4,8 @@
 #include <QMutexLocker>
 #include <QSemaphore>
 #include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QUdpSocket>
 
 namespace testsupport {
@@ -190,10 +192,14 @@ protected:
     void run() override {
         QUdpSocket socket;
         if (socket.bind(server_->address_, server_->requestedPort_)) server_->port_ = socket.localPort();
+        // Over TCP on the same port (answers asked again after truncation).
+        QTcpServer tcp;
+        if (server_->port_ != 0) tcp.listen(server_->address_, server_->port_);
         bound_->release();
         if (server_->port_ == 0) return;
         while (!server_->stop_) {
-            if (!socket.waitForReadyRead(50)) continue;
+            if (tcp.waitForNewConnection(25)) answerOverTcp(tcp.nextPendingConnection());
+            if (!socket.waitForReadyRead(25)) continue;
             while (socket.hasPendingDatagrams()) {
                 QByteArray query(int(socket.pendingDatagramSize()), '\0');
                 QHostAddress from;
@@ -203,13 +209,40 @@ protected:
                 query.resize(n);
                 ++server_->queries_;
                 if (server_->silent_) continue;
-                const QByteArray answer = server_->reply(query);
+                QByteArray answer = server_->reply(query);
+                if (server_->truncateUdp_ && answer.size() > query.size()) {
+                    // Header and question only, with the truncation flag (RFC 1035 section 4.1.1).
+                    answer.truncate(query.size());
+                    answer[2] = char(answer[2] | 0x02);
+                    for (int i = 6; i < 12; ++i) answer[i] = '\0';
+                }
                 if (!answer.isEmpty()) socket.writeDatagram(answer, from, fromPort);
             }
         }
     }
 
 private:
+    // One query with a two-byte length prefix, one answer likewise (RFC 1035 section 4.2.2).
+    void answerOverTcp(QTcpSocket* connection) {
+        QByteArray in;
+        while (connection->state() == QAbstractSocket::ConnectedState && connection->waitForReadyRead(1000)) {
+            in += connection->readAll();
+            if (in.size() >= 2 && in.size() >= 2 + (uchar(in[0]) << 8 | uchar(in[1]))) break;
+        }
+        if (in.size() >= 2) {
+            ++server_->tcpQueries_;
+            const QByteArray answer = server_->silent_ ? QByteArray() : server_->reply(in.mid(2));
+            if (!answer.isEmpty()) {
+                QByteArray out(2, '\0');
+                out[0] = char(answer.size() >> 8);
+                out[1] = char(answer.size() & 0xFF);
+                connection->write(out + answer);
+                connection->waitForBytesWritten(1000);
+            }
+        }
+        connection->disconnectFromHost();
+        delete connection;
+    }
     FakeDnsServer* server_;
     QSemaphore* bound_;
 };

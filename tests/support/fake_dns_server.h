@@ -1,5 +1,5 @@
 #pragma once
-// A small DNS responder on loopback for tests. It answers on its own thread, so
+// A small DNS responder on loopback for tests (UDP, and TCP on the same port). It answers on its own thread, so
 // a test may call a blocking resolver on the main thread while it runs.
 //
 //   FakeDnsServer dns;                       // 127.0.0.1, port chosen by the system
@@ -78,8 +78,12 @@ public:
     void setEmpty(const QString& name, uint16_t type);
     // Silent: queries are read and dropped.
     void setSilent(bool silent) { silent_ = silent; }
+    // Answers over UDP carry only header and question, flagged as truncated;
+    // the same port answers in full over TCP.
+    void setTruncateUdp(bool truncate) { truncateUdp_ = truncate; }
 
-    int queryCount() const { return queries_; }
+    int queryCount() const { return queries_; }  // over UDP
+    int tcpQueryCount() const { return tcpQueries_; }
     // Wire form of the reply this server gives to a query (for tests of parsers).
     QByteArray reply(const QByteArray& query) const;
 
@@ -93,7 +97,9 @@ private:
     mutable QMutex mutex_;
     QHash<QString, FakeDnsAnswer> answers_;
     std::atomic<bool> silent_{false};
+    std::atomic<bool> truncateUdp_{false};
     std::atomic<int> queries_{0};
+    std::atomic<int> tcpQueries_{0};
     std::atomic<bool> stop_{false};
     QThread* thread_ = nullptr;
 };
