@@ -371,6 +371,26 @@ private slots:
         }
     }
 
+    void forgedAnswerIsNotTaken_data() {
+        QTest::addColumn<int>("forgery");
+        QTest::newRow("another ID") << int(FakeDnsServer::Forgery::OtherId);
+        QTest::newRow("another question") << int(FakeDnsServer::Forgery::OtherQuestion);
+        QTest::newRow("from another port") << int(FakeDnsServer::Forgery::OtherPort);
+    }
+
+    void forgedAnswerIsNotTaken() {
+        QFETCH(int, forgery);
+        const QString name = QStringLiteral("www.") + kZone;
+        server_->setAnswer(name, 1, {0, {FakeDnsRecord::A(name, QStringLiteral("192.0.2.80"))}, {}, {}});
+        server_->setForgery(FakeDnsServer::Forgery(forgery),
+                            {0, {FakeDnsRecord::A(name, QStringLiteral("203.0.113.66"))}, {}, {}});
+        QVector<DnsEntry> entries;
+        int32_t count = 0;
+        QCOMPARE(DnsLookup(name, entries, count, 1, 0), 0);
+        QCOMPARE(count, 1);
+        QCOMPARE(entries[0].IpAddress, QStringLiteral("192.0.2.80"));
+    }
+
     void noAnswerWithinTimeout_data() {
         QTest::addColumn<bool>("listening");
         QTest::newRow("server reads and never answers") << true;

@@ -192,6 +192,8 @@ protected:
     void run() override {
         QUdpSocket socket;
         if (socket.bind(server_->address_, server_->requestedPort_)) server_->port_ = socket.localPort();
+        QUdpSocket other;  // another port of the same address, for forgeries
+        other.bind(server_->address_, 0);
         // Over TCP on the same port (answers asked again after truncation).
         QTcpServer tcp;
         if (server_->port_ != 0) tcp.listen(server_->address_, server_->port_);
@@ -215,6 +217,14 @@ protected:
                     answer.truncate(query.size());
                     answer[2] = char(answer[2] | 0x02);
                     for (int i = 6; i < 12; ++i) answer[i] = '\0';
+                }
+                if (server_->forgery_ != Forgery::None) {
+                    // The forgery first, so that it is read before the genuine answer.
+                    const QByteArray forged = server_->forgedReply(query);
+                    if (server_->forgery_ == Forgery::OtherPort)
+                        other.writeDatagram(forged, from, fromPort);
+                    else
+                        socket.writeDatagram(forged, from, fromPort);
                 }
                 if (!answer.isEmpty()) socket.writeDatagram(answer, from, fromPort);
             }
@@ -284,7 +294,21 @@ void FakeDnsServer::setNoData(const QString& name, uint16_t type, const FakeDnsR
 
 void FakeDnsServer::setEmpty(const QString& name, uint16_t type) { setAnswer(name, type, {}); }
 
-QByteArray FakeDnsServer::reply(const QByteArray& query) const {
+QByteArray FakeDnsServer::reply(const QByteArray& query) const { return replyWith(query, nullptr); }
+
+QByteArray FakeDnsServer::forgedReply(const QByteArray& query) const {
+    QByteArray forged = replyWith(query, &forgedAnswer_);
+    if (forged.size() <= 13) return {};
+    switch (forgery_.load()) {
+    case Forgery::None:
+    case Forgery::OtherPort: break;
+    case Forgery::OtherId: forged[1] = char(forged[1] ^ 0x01); break;
+    case Forgery::OtherQuestion: forged[13] = char(forged[13] ^ 0x01); break;  // first letter of the name
+    }
+    return forged;
+}
+
+QByteArray FakeDnsServer::replyWith(const QByteArray& query, const FakeDnsAnswer* forced) const {
     const auto* q = reinterpret_cast<const unsigned char*>(query.constData());
     const int size = int(query.size());
     if (size < 12 || (q[2] & 0x80) || (q[4] << 8 | q[5]) != 1) return {};
@@ -301,7 +325,9 @@ QByteArray FakeDnsServer::reply(const QByteArray& query) const {
     const int questionEnd = p + 5;
 
     FakeDnsAnswer a;
-    {
+    if (forced) {
+        a = *forced;
+    } else {
         QMutexLocker lock(&mutex_);
         const auto found = answers_.constFind(Key(labels.join(u'.'), type));
         if (found != answers_.constEnd())

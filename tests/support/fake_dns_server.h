@@ -82,6 +82,15 @@ public:
     // the same port answers in full over TCP.
     void setTruncateUdp(bool truncate) { truncateUdp_ = truncate; }
 
+    // Before each genuine answer over UDP, a forged one carrying these records
+    // that must not be taken for it: another ID, another question (one letter
+    // of the name changed), or sent from another port.
+    enum class Forgery { None, OtherId, OtherQuestion, OtherPort };
+    void setForgery(Forgery forgery, const FakeDnsAnswer& records) {
+        forgedAnswer_ = records;
+        forgery_ = forgery;
+    }
+
     int queryCount() const { return queries_; }  // over UDP
     int tcpQueryCount() const { return tcpQueries_; }
     // Wire form of the reply this server gives to a query (for tests of parsers).
@@ -89,6 +98,8 @@ public:
 
 private:
     class Worker;
+    QByteArray replyWith(const QByteArray& query, const FakeDnsAnswer* forced) const;
+    QByteArray forgedReply(const QByteArray& query) const;
     static QString Key(const QString& name, uint16_t type);
 
     QHostAddress address_;
@@ -98,6 +109,8 @@ private:
     QHash<QString, FakeDnsAnswer> answers_;
     std::atomic<bool> silent_{false};
     std::atomic<bool> truncateUdp_{false};
+    std::atomic<Forgery> forgery_{Forgery::None};
+    FakeDnsAnswer forgedAnswer_;  // set before the forgery is switched on
     std::atomic<int> queries_{0};
     std::atomic<int> tcpQueries_{0};
     std::atomic<bool> stop_{false};
