@@ -38,9 +38,11 @@ constexpr int32_t kDnsOptionAcceptTruncated = 0x1;
 constexpr int32_t kDnsOptionTcpOnly = 0x2;
 constexpr int32_t kDnsOptionNoRecursion = 0x4;
 
-// One query of class IN through the system resolver (or the override server);
-// the answer is read by ParseDnsAnswer, whose statuses it returns, besides
-// 1460 (no server answered in time), 123 and 9852 (see above).
+// One query of class IN to the system resolver's servers (or the override
+// server), with the resolver's time-out and attempts; the answer is read by
+// ParseDnsAnswer, whose statuses it returns, besides 1460 (no server answered
+// in time), 123 and 9852 (see above). While it waits it runs the wait hook
+// (platform/blocking_wait.h) at least every kWaitSliceMs.
 int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& count, int32_t type,
                   int32_t options);
 

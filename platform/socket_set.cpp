@@ -1,5 +1,6 @@
 #include "platform/socket_set.h"
 
+#include "platform/blocking_wait.h"
 #include "platform/user_message.h"
 
 #include <QSocketNotifier>
@@ -7,6 +8,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -382,11 +384,29 @@ uint32_t ResolveHost(const QString& name)
     if (host.isEmpty() || host.contains('\0'))
         return kUnresolved;
 
+    // The system's own lookup (hosts file, DNS and whatever else the name
+    // service configuration names), run asynchronously by the C library so that
+    // the windows are served between slices of the wait.
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.constData(), nullptr, &hints, &found) != 0 || !found)
+    gaicb request{};
+    request.ar_name = host.constData();
+    request.ar_request = &hints;
+    gaicb* requests[] = {&request};
+    if (::getaddrinfo_a(GAI_NOWAIT, requests, 1, nullptr) != 0)
+        return kUnresolved;
+    int status = EAI_INPROGRESS;
+    for (;;) {
+        const timespec slice{0, long(kWaitSliceMs) * 1000000};
+        ::gai_suspend(requests, 1, &slice);
+        status = ::gai_error(&request);
+        if (status != EAI_INPROGRESS)
+            break;
+        RunWaitHook();
+    }
+    addrinfo* found = status == 0 ? request.ar_result : nullptr;
+    if (!found)
         return kUnresolved;
     uint32_t result = kUnresolved;
     for (const addrinfo* item = found; item; item = item->ai_next) {

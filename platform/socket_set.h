@@ -84,6 +84,7 @@ bool SocketCreated(SocketId socket);
 // 32-bit IPv4 address in network order -> dotted text ("" on failure).
 QString LongToAddress(uint32_t networkOrderAddress);
 // Host name or dotted text -> address in network order; 0xFFFFFFFF when unresolvable.
+// Dotted text needs no lookup; a name's lookup runs the wait hook while it waits.
 uint32_t ResolveHost(const QString& name);
 // Dotted text of ResolveHost; "255.255.255.255" for an unresolvable name.
 QString ResolveHostText(const QString& name);

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """A hostile network: a STUN server that ignores CHANGE-REQUEST behind a port
 restricted cone NAT; forged STUN and SIP answers sprayed at every port of a
-public client during the whole run; a ping target that drops every echo, with
-the window's first paint and its answers to window-manager pings measured
-under Xvfb."""
+public client during the whole run; a ping target that drops every echo and a
+DNS server that drops every query, each with the window's first paint and its
+answers to window-manager pings measured under Xvfb."""
 import os
 import re
 import shutil
@@ -82,8 +82,11 @@ def spray(c):
         shutil.rmtree(work, ignore_errors=True)
 
 
-def dead_ping_target(c):
-    c.current = "dead ping target under Xvfb"
+def watched_under_xvfb(c, title, lab_args, seconds):
+    """Runs the program for the given seconds under Xvfb in a lab made with
+    lab_args: its first paint within 1.5 s of start, and no answer to a
+    window-manager ping later than about 1 s."""
+    c.current = title
     probe = os.path.join(BUILD, "lab", "tvl-x-probe")
     program = os.path.join(BUILD, "tarvolin")
     if not (c.check(shutil.which("Xvfb") is not None, "Xvfb installed")
@@ -100,22 +103,20 @@ def dead_ping_target(c):
             if os.path.exists(socket_path):
                 break
             time.sleep(0.05)
-        env_text = subprocess.run([LAB, "up", "--id", lab_id, "--ping-drop", "on"],
-                                  capture_output=True, text=True)
-        if not c.check(env_text.returncode == 0, "lab with --ping-drop on: %s" % env_text.stderr.strip()):
+        env_text = subprocess.run([LAB, "up", "--id", lab_id] + lab_args, capture_output=True, text=True)
+        if not c.check(env_text.returncode == 0, "lab with %s: %s" % (" ".join(lab_args), env_text.stderr.strip())):
             return
         ns = re.search(r"^NS_CLIENT=(\S+)$", env_text.stdout, re.M).group(1)
         env = dict(os.environ, DISPLAY=display)
         work = tempfile.mkdtemp(prefix="tvl-xprobe.")
         try:
-            # Load sequence (first-hop echo, DNS) and the ten lost echoes of the series.
-            r = subprocess.run([probe, "15", "ip", "netns", "exec", ns, "env", "DISPLAY=" + display,
+            r = subprocess.run([probe, str(seconds), "ip", "netns", "exec", ns, "env", "DISPLAY=" + display,
                                 "QT_QPA_PLATFORM=xcb", program], capture_output=True, text=True, env=env,
-                               cwd=work, timeout=60)
+                               cwd=work, timeout=seconds + 45)
         finally:
             shutil.rmtree(work, ignore_errors=True)
         m = dict(line.split("=", 1) for line in r.stdout.split() if "=" in line)
-        print("x probe:", m)
+        print("x probe (%s):" % title, m)
         first_paint = float(m.get("FIRST_PAINT_MS", "-1"))
         c.check(0 <= first_paint <= 1500, "first paint %s ms after start (at most 1500)" % first_paint)
         c.check(int(m.get("PINGS_SENT", "0")) >= 100, "window-manager pings were sent: %s" % m.get("PINGS_SENT"))
@@ -128,12 +129,24 @@ def dead_ping_target(c):
         xvfb.wait(5)
 
 
+def dead_ping_target(c):
+    # Load sequence (first-hop echo, DNS) and the ten lost echoes of the series.
+    watched_under_xvfb(c, "dead ping target under Xvfb", ["--ping-drop", "on"], 15)
+
+
+def dead_dns_server(c):
+    # The name lookup and the SRV query of the load sequence each wait out the
+    # resolver's whole time-out (two tries of 5 s by default), then the series.
+    watched_under_xvfb(c, "dead DNS server under Xvfb", ["--dns", "dead"], 24)
+
+
 def main():
     T.preflight()
     c = T.Checks()
     ignore_change(c)
     spray(c)
     dead_ping_target(c)
+    dead_dns_server(c)
     c.finish()
 
 

@@ -334,6 +334,63 @@ private slots:
         QCOMPARE(entries[2].RrName, second);
     }
 
+    void truncatedAnswer_data() {
+        QTest::addColumn<bool>("truncate");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("udpQueries");
+        QTest::addColumn<int>("tcpQueries");
+        QTest::newRow("truncated over UDP: asked again over TCP") << true << 0 << 0 << 1 << 1;
+        QTest::newRow("truncation accepted: the empty answer stands")
+            << true << int(platform::kDnsOptionAcceptTruncated) << -1 << 1 << 0;
+        QTest::newRow("TCP only") << false << int(platform::kDnsOptionTcpOnly) << 0 << 0 << 1;
+    }
+
+    void truncatedAnswer() {
+        QFETCH(bool, truncate);
+        QFETCH(int, options);
+        QFETCH(int, status);
+        QFETCH(int, udpQueries);
+        QFETCH(int, tcpQueries);
+        const QString name = QStringLiteral("_sip._udp.") + kZone;
+        FakeDnsAnswer a;
+        a.answer = {FakeDnsRecord::Srv(name, 10, 60, 5060, QStringLiteral("sip1.zone.test"))};
+        a.additional = {FakeDnsRecord::A(QStringLiteral("sip1.zone.test"), QStringLiteral("192.0.2.11"))};
+        server_->setAnswer(name, 33, a);
+        server_->setTruncateUdp(truncate);
+
+        QVector<DnsEntry> entries;
+        int32_t count = 0;
+        QCOMPARE(DnsLookup(name, entries, count, 33, options), status);
+        QCOMPARE(server_->queryCount(), udpQueries);
+        QCOMPARE(server_->tcpQueryCount(), tcpQueries);
+        if (status == 0) {
+            QCOMPARE(count, 2);
+            QCOMPARE(entries[0].SrvTarget, QStringLiteral("sip1.zone.test"));
+            QCOMPARE(entries[1].IpAddress, QStringLiteral("192.0.2.11"));
+        }
+    }
+
+    void forgedAnswerIsNotTaken_data() {
+        QTest::addColumn<int>("forgery");
+        QTest::newRow("another ID") << int(FakeDnsServer::Forgery::OtherId);
+        QTest::newRow("another question") << int(FakeDnsServer::Forgery::OtherQuestion);
+        QTest::newRow("from another port") << int(FakeDnsServer::Forgery::OtherPort);
+    }
+
+    void forgedAnswerIsNotTaken() {
+        QFETCH(int, forgery);
+        const QString name = QStringLiteral("www.") + kZone;
+        server_->setAnswer(name, 1, {0, {FakeDnsRecord::A(name, QStringLiteral("192.0.2.80"))}, {}, {}});
+        server_->setForgery(FakeDnsServer::Forgery(forgery),
+                            {0, {FakeDnsRecord::A(name, QStringLiteral("203.0.113.66"))}, {}, {}});
+        QVector<DnsEntry> entries;
+        int32_t count = 0;
+        QCOMPARE(DnsLookup(name, entries, count, 1, 0), 0);
+        QCOMPARE(count, 1);
+        QCOMPARE(entries[0].IpAddress, QStringLiteral("192.0.2.80"));
+    }
+
     void noAnswerWithinTimeout_data() {
         QTest::addColumn<bool>("listening");
         QTest::newRow("server reads and never answers") << true;

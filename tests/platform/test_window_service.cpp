@@ -1,15 +1,21 @@
-// While an echo waits for an answer that never comes, the windows keep being
-// served: timers and painting go on, user input waits except on the widgets
-// marked for it, and nothing deferred runs inside the wait.
+// While an echo, a DNS query or a name lookup waits for an answer that never
+// comes, the windows keep being served: timers and painting go on, user input
+// waits except on the widgets marked for it, and nothing deferred runs inside
+// the wait.
+#include "platform/dns_query.h"
+#include "platform/socket_set.h"
 #include "platform/window_service.h"
 #include "probes/ping.h"
+#include "support/fake_dns_server.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <QtTest>
 
 #include <sched.h>
+#include <sys/mount.h>
 
 namespace {
 
@@ -24,6 +30,16 @@ bool EnterSilentNetwork()
                        "echo '0 2147483647' > /proc/sys/net/ipv4/ping_group_range") == 0;
 }
 
+// This thread gets a mount namespace of its own in which the system's resolver
+// configuration is the given file (read by the C library's name lookup).
+bool UseResolverConfiguration(const QString& path)
+{
+    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount(QFile::encodeName(path).constData(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) == 0;
+}
+
+enum class Step { Echo, DnsQuery, NameLookup };
+
 void Click(QWidget* widget)
 {
     const QPointF at(2, 2);
@@ -36,6 +52,8 @@ void Click(QWidget* widget)
 
 }  // namespace
 
+Q_DECLARE_METATYPE(Step)
+
 class TestWindowService : public QObject {
     Q_OBJECT
 private slots:
@@ -44,18 +62,33 @@ private slots:
         if (!EnterSilentNetwork())
             QSKIP("no network namespace with a veth link can be made here (needs root)");
         probes::PingTimeout = 1000;
+        // Name lookups ask one server on loopback port 53, once, for 1 s.
+        QVERIFY(resolvConf_.open());
+        resolvConf_.write("nameserver 127.0.0.1\noptions timeout:1 attempts:1\n");
+        resolvConf_.flush();
+        QVERIFY(UseResolverConfiguration(resolvConf_.fileName()));
+        dns_ = std::make_unique<testsupport::FakeDnsServer>(QHostAddress(QStringLiteral("127.0.0.1")), 53);
+        QVERIFY(dns_->isListening());
+        dns_->setSilent(true);
+        platform::SetDnsServerOverride(dns_->address(), dns_->port());
     }
+
+    void cleanupTestCase() { platform::SetDnsServerOverride(QString(), 53); }
 
     void cleanup() { platform::RemoveWindowService(); }
 
-    void unansweredEchoKeepsTheWindowsServed_data()
+    void unansweredStepKeepsTheWindowsServed_data()
     {
+        QTest::addColumn<Step>("step");
         QTest::addColumn<bool>("served");
-        QTest::newRow("with the window service") << true;
-        QTest::newRow("without it the echo blocks") << false;
+        QTest::newRow("echo with the window service") << Step::Echo << true;
+        QTest::newRow("echo without it blocks") << Step::Echo << false;
+        QTest::newRow("DNS query to a silent server") << Step::DnsQuery << true;
+        QTest::newRow("name lookup through a silent server") << Step::NameLookup << true;
     }
-    void unansweredEchoKeepsTheWindowsServed()
+    void unansweredStepKeepsTheWindowsServed()
     {
+        QFETCH(Step, step);
         QFETCH(bool, served);
         if (served)
             platform::InstallWindowService();
@@ -87,11 +120,31 @@ private slots:
         Click(exitButton);
         Click(otherButton);
 
-        probes::EchoReply reply;
-        probes::PingEcho(QStringLiteral("10.9.0.2"), reply);
-        const qint64 echoEnd = clock.elapsed();
-        QCOMPARE(reply.Status, 11010u);
-        QVERIFY2(echoEnd >= 1000, qPrintable(QString::number(echoEnd)));
+        const int queriesBefore = dns_->queryCount();
+        switch (step) {
+        case Step::Echo: {
+            probes::EchoReply reply;
+            probes::PingEcho(QStringLiteral("10.9.0.2"), reply);
+            QCOMPARE(reply.Status, 11010u);
+            break;
+        }
+        case Step::DnsQuery: {
+            QVector<platform::DnsEntry> entries;
+            int32_t count = 0;
+            QCOMPARE(platform::DnsLookup(QStringLiteral("_sip._udp.silent.test"), entries, count, 33, 0),
+                     platform::kDnsTimeout);
+            break;
+        }
+        case Step::NameLookup:
+            QCOMPARE(platform::ResolveHostText(QStringLiteral("host.silent.test")),
+                     QStringLiteral("255.255.255.255"));
+            break;
+        }
+        const qint64 stepEnd = clock.elapsed();
+        // The whole time-out was waited (less the clock's rounding), for a query that went out.
+        QVERIFY2(stepEnd >= 950, qPrintable(QString::number(stepEnd)));
+        if (step != Step::Echo)
+            QVERIFY(dns_->queryCount() > queriesBefore);
         if (served) {
             QVERIFY2(longestGap < 200, qPrintable(QString::number(longestGap)));
             QCOMPARE(exitClicks, 1);  // the exit button is served at once
@@ -103,6 +156,23 @@ private slots:
         QVERIFY(!deferredRanInside);
         QTRY_VERIFY(deferredRan);
     }
+
+    void nameLookupAsksTheConfiguredServer()
+    {
+        dns_->setSilent(false);
+        dns_->setAnswer(QStringLiteral("sip.lookup.test"), 1,
+                        {0, {testsupport::FakeDnsRecord::A(QStringLiteral("sip.lookup.test"),
+                                                           QStringLiteral("192.0.2.44"))}, {}, {}});
+        const QString found = platform::ResolveHostText(QStringLiteral("sip.lookup.test"));
+        const QString unknown = platform::ResolveHostText(QStringLiteral("nobody.lookup.test"));
+        dns_->setSilent(true);
+        QCOMPARE(found, QStringLiteral("192.0.2.44"));
+        QCOMPARE(unknown, QStringLiteral("255.255.255.255"));
+    }
+
+private:
+    QTemporaryFile resolvConf_;
+    std::unique_ptr<testsupport::FakeDnsServer> dns_;
 };
 
 QTEST_MAIN(TestWindowService)

@@ -4,6 +4,8 @@
 #include <QMutexLocker>
 #include <QSemaphore>
 #include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QUdpSocket>
 
 namespace testsupport {
@@ -189,11 +191,17 @@ public:
 protected:
     void run() override {
         QUdpSocket socket;
-        if (socket.bind(server_->address_, 0)) server_->port_ = socket.localPort();
+        if (socket.bind(server_->address_, server_->requestedPort_)) server_->port_ = socket.localPort();
+        QUdpSocket other;  // another port of the same address, for forgeries
+        other.bind(server_->address_, 0);
+        // Over TCP on the same port (answers asked again after truncation).
+        QTcpServer tcp;
+        if (server_->port_ != 0) tcp.listen(server_->address_, server_->port_);
         bound_->release();
         if (server_->port_ == 0) return;
         while (!server_->stop_) {
-            if (!socket.waitForReadyRead(50)) continue;
+            if (tcp.waitForNewConnection(25)) answerOverTcp(tcp.nextPendingConnection());
+            if (!socket.waitForReadyRead(25)) continue;
             while (socket.hasPendingDatagrams()) {
                 QByteArray query(int(socket.pendingDatagramSize()), '\0');
                 QHostAddress from;
@@ -203,18 +211,54 @@ protected:
                 query.resize(n);
                 ++server_->queries_;
                 if (server_->silent_) continue;
-                const QByteArray answer = server_->reply(query);
+                QByteArray answer = server_->reply(query);
+                if (server_->truncateUdp_ && answer.size() > query.size()) {
+                    // Header and question only, with the truncation flag (RFC 1035 section 4.1.1).
+                    answer.truncate(query.size());
+                    answer[2] = char(answer[2] | 0x02);
+                    for (int i = 6; i < 12; ++i) answer[i] = '\0';
+                }
+                if (server_->forgery_ != Forgery::None) {
+                    // The forgery first, so that it is read before the genuine answer.
+                    const QByteArray forged = server_->forgedReply(query);
+                    if (server_->forgery_ == Forgery::OtherPort)
+                        other.writeDatagram(forged, from, fromPort);
+                    else
+                        socket.writeDatagram(forged, from, fromPort);
+                }
                 if (!answer.isEmpty()) socket.writeDatagram(answer, from, fromPort);
             }
         }
     }
 
 private:
+    // One query with a two-byte length prefix, one answer likewise (RFC 1035 section 4.2.2).
+    void answerOverTcp(QTcpSocket* connection) {
+        QByteArray in;
+        while (connection->state() == QAbstractSocket::ConnectedState && connection->waitForReadyRead(1000)) {
+            in += connection->readAll();
+            if (in.size() >= 2 && in.size() >= 2 + (uchar(in[0]) << 8 | uchar(in[1]))) break;
+        }
+        if (in.size() >= 2) {
+            ++server_->tcpQueries_;
+            const QByteArray answer = server_->silent_ ? QByteArray() : server_->reply(in.mid(2));
+            if (!answer.isEmpty()) {
+                QByteArray out(2, '\0');
+                out[0] = char(answer.size() >> 8);
+                out[1] = char(answer.size() & 0xFF);
+                connection->write(out + answer);
+                connection->waitForBytesWritten(1000);
+            }
+        }
+        connection->disconnectFromHost();
+        delete connection;
+    }
     FakeDnsServer* server_;
     QSemaphore* bound_;
 };
 
-FakeDnsServer::FakeDnsServer(const QHostAddress& address) : address_(address) {
+FakeDnsServer::FakeDnsServer(const QHostAddress& address, uint16_t port)
+    : address_(address), requestedPort_(port) {
     QSemaphore bound;
     thread_ = new Worker(this, &bound);
     thread_->start();
@@ -250,7 +294,21 @@ void FakeDnsServer::setNoData(const QString& name, uint16_t type, const FakeDnsR
 
 void FakeDnsServer::setEmpty(const QString& name, uint16_t type) { setAnswer(name, type, {}); }
 
-QByteArray FakeDnsServer::reply(const QByteArray& query) const {
+QByteArray FakeDnsServer::reply(const QByteArray& query) const { return replyWith(query, nullptr); }
+
+QByteArray FakeDnsServer::forgedReply(const QByteArray& query) const {
+    QByteArray forged = replyWith(query, &forgedAnswer_);
+    if (forged.size() <= 13) return {};
+    switch (forgery_.load()) {
+    case Forgery::None:
+    case Forgery::OtherPort: break;
+    case Forgery::OtherId: forged[1] = char(forged[1] ^ 0x01); break;
+    case Forgery::OtherQuestion: forged[13] = char(forged[13] ^ 0x01); break;  // first letter of the name
+    }
+    return forged;
+}
+
+QByteArray FakeDnsServer::replyWith(const QByteArray& query, const FakeDnsAnswer* forced) const {
     const auto* q = reinterpret_cast<const unsigned char*>(query.constData());
     const int size = int(query.size());
     if (size < 12 || (q[2] & 0x80) || (q[4] << 8 | q[5]) != 1) return {};
@@ -267,7 +325,9 @@ QByteArray FakeDnsServer::reply(const QByteArray& query) const {
     const int questionEnd = p + 5;
 
     FakeDnsAnswer a;
-    {
+    if (forced) {
+        a = *forced;
+    } else {
         QMutexLocker lock(&mutex_);
         const auto found = answers_.constFind(Key(labels.join(u'.'), type));
         if (found != answers_.constEnd())

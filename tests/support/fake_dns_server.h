@@ -1,5 +1,5 @@
 #pragma once
-// A small DNS responder on loopback for tests. It answers on its own thread, so
+// A small DNS responder on loopback for tests (UDP, and TCP on the same port). It answers on its own thread, so
 // a test may call a blocking resolver on the main thread while it runs.
 //
 //   FakeDnsServer dns;                       // 127.0.0.1, port chosen by the system
@@ -58,7 +58,9 @@ struct FakeDnsAnswer {
 
 class FakeDnsServer {
 public:
-    explicit FakeDnsServer(const QHostAddress& address = QHostAddress(QStringLiteral("127.0.0.1")));
+    // port 0: a port chosen by the system.
+    explicit FakeDnsServer(const QHostAddress& address = QHostAddress(QStringLiteral("127.0.0.1")),
+                           uint16_t port = 0);
     ~FakeDnsServer();
     FakeDnsServer(const FakeDnsServer&) = delete;
     FakeDnsServer& operator=(const FakeDnsServer&) = delete;
@@ -76,21 +78,41 @@ public:
     void setEmpty(const QString& name, uint16_t type);
     // Silent: queries are read and dropped.
     void setSilent(bool silent) { silent_ = silent; }
+    // Answers over UDP carry only header and question, flagged as truncated;
+    // the same port answers in full over TCP.
+    void setTruncateUdp(bool truncate) { truncateUdp_ = truncate; }
 
-    int queryCount() const { return queries_; }
+    // Before each genuine answer over UDP, a forged one carrying these records
+    // that must not be taken for it: another ID, another question (one letter
+    // of the name changed), or sent from another port.
+    enum class Forgery { None, OtherId, OtherQuestion, OtherPort };
+    void setForgery(Forgery forgery, const FakeDnsAnswer& records) {
+        forgedAnswer_ = records;
+        forgery_ = forgery;
+    }
+
+    int queryCount() const { return queries_; }  // over UDP
+    int tcpQueryCount() const { return tcpQueries_; }
     // Wire form of the reply this server gives to a query (for tests of parsers).
     QByteArray reply(const QByteArray& query) const;
 
 private:
     class Worker;
+    QByteArray replyWith(const QByteArray& query, const FakeDnsAnswer* forced) const;
+    QByteArray forgedReply(const QByteArray& query) const;
     static QString Key(const QString& name, uint16_t type);
 
     QHostAddress address_;
+    uint16_t requestedPort_ = 0;
     uint16_t port_ = 0;
     mutable QMutex mutex_;
     QHash<QString, FakeDnsAnswer> answers_;
     std::atomic<bool> silent_{false};
+    std::atomic<bool> truncateUdp_{false};
+    std::atomic<Forgery> forgery_{Forgery::None};
+    FakeDnsAnswer forgedAnswer_;  // set before the forgery is switched on
     std::atomic<int> queries_{0};
+    std::atomic<int> tcpQueries_{0};
     std::atomic<bool> stop_{false};
     QThread* thread_ = nullptr;
 };
