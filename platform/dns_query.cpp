@@ -345,8 +345,7 @@ void SetDnsServerOverride(const QString& address, uint16_t port) {
     g_overridePort = port;
 }
 
-int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& count, int32_t type,
-                  int32_t options) {
+int32_t DnsExchange(const QString& name, int32_t type, int32_t options, QByteArray& answer, int timeLimitSeconds) {
     ResolverState r;
     if (res_ninit(&r.state) != 0) return kDnsNoServers;
     r.initialised = true;
@@ -363,6 +362,10 @@ int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& coun
         r.state.retry = 1;
     }
     if (r.state.nscount <= 0) return kDnsNoServers;
+    if (timeLimitSeconds > 0) {
+        r.state.retrans = std::min(std::max(1, r.state.retrans), timeLimitSeconds);
+        r.state.retry = 1;
+    }
 
     if (options & kDnsOptionAcceptTruncated) r.state.options |= RES_IGNTC;
     if (options & kDnsOptionTcpOnly) r.state.options |= RES_USEVC;
@@ -380,13 +383,22 @@ int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& coun
     const std::vector<Server> servers = ConfiguredServers(r.state);
     if (servers.empty()) return kDnsNoServers;
     const int timeoutMs = std::max(1, r.state.retrans) * 1000;
-    auto answer = std::make_unique<unsigned char[]>(NS_MAXMSG);
+    auto buffer = std::make_unique<unsigned char[]>(NS_MAXMSG);
     const int answerLength = Exchange(servers, r.state.options & RES_USEVC, r.state.options & RES_IGNTC,
                                       timeoutMs, std::max(1, r.state.retry), query, queryLength,
-                                      answer.get(), NS_MAXMSG);
+                                      buffer.get(), NS_MAXMSG);
     if (answerLength < 0) return kDnsTimeout;
+    answer = QByteArray(reinterpret_cast<const char*>(buffer.get()), answerLength);
+    return 0;
+}
 
-    return ParseDnsAnswer(answer.get(), answerLength, type, entries, count);
+int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& count, int32_t type,
+                  int32_t options) {
+    QByteArray answer;
+    const int32_t status = DnsExchange(name, type, options, answer);
+    if (status != 0) return status;
+    return ParseDnsAnswer(reinterpret_cast<const unsigned char*>(answer.constData()), int(answer.size()), type,
+                          entries, count);
 }
 
 int32_t ParseDnsAnswer(const unsigned char* answer, int length, int32_t type, QVector<DnsEntry>& entries,

@@ -1,5 +1,6 @@
 #pragma once
 // One DNS query through the system resolver, copied into flat entries.
+#include <QByteArray>
 #include <QString>
 #include <QVector>
 #include <cstdint>
@@ -37,6 +38,14 @@ constexpr int32_t kDnsNoServers = 9852;      // no resolver configuration / unus
 constexpr int32_t kDnsOptionAcceptTruncated = 0x1;
 constexpr int32_t kDnsOptionTcpOnly = 0x2;
 constexpr int32_t kDnsOptionNoRecursion = 0x4;
+
+// Sends one query of class IN to the system resolver's servers (or the
+// override server) and hands back the first matching answer message, whatever
+// its code. Returns 0 with the answer, or 1460 (no server answered in time),
+// 123 (name unusable) or 9852 (no servers). timeLimitSeconds > 0 caps the wait
+// per server and asks each server once. Runs the wait hook while it waits.
+int32_t DnsExchange(const QString& name, int32_t type, int32_t options, QByteArray& answer,
+                    int timeLimitSeconds = 0);
 
 // One query of class IN to the system resolver's servers (or the override
 // server), with the resolver's time-out and attempts; the answer is read by

@@ -116,30 +116,13 @@ DnsRecordSet ReadDnsRecords(const unsigned char* message, int length, int type)
 DnsRecordSet QueryDnsRecords(const QString& name, int type)
 {
     DnsRecordSet set;
-    struct __res_state state;
-    std::memset(&state, 0, sizeof state);
-    if (res_ninit(&state) != 0) {
-        set.status = kDnsNoServers;
+    QByteArray answer;
+    // Two seconds per server, once each: a phone's view of the records, not a
+    // patient resolver's.
+    set.status = DnsExchange(name, type, 0, answer, 2);
+    if (set.status != 0)
         return set;
-    }
-    state.retrans = 2;
-    state.retry = 1;
-    auto answer = std::make_unique<unsigned char[]>(NS_MAXMSG);
-    std::memset(answer.get(), 0, NS_HFIXEDSZ);
-    const QByteArray queryName = name.toLatin1();
-    const int length = res_nquery(&state, queryName.constData(), ns_c_in, type, answer.get(), NS_MAXMSG);
-    if (length >= 0) {
-        set = ReadDnsRecords(answer.get(), length, type);
-    } else if (answer[2] & 0x80) {
-        // A server answered, with an error code or without records: res_nquery
-        // leaves the answer's header in the buffer (QR bit set), and its code
-        // tells a refusal from silence.
-        const int rcode = answer[3] & 0x0F;
-        set.status = rcode == ns_r_noerror ? 0 : kDnsRcodeBase + rcode;
-    } else {
-        set.status = state.res_h_errno == HOST_NOT_FOUND ? kDnsRcodeBase + ns_r_nxdomain : kDnsTimeout;
-    }
-    res_nclose(&state);
+    set = ReadDnsRecords(reinterpret_cast<const unsigned char*>(answer.constData()), int(answer.size()), type);
     return set;
 }
 
