@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Decimal numbers as the program writes them: rounded to two places with
 // halves going to the even neighbour, no trailing zeros, the locale's decimal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "app/extended_paths_report.h"
 
 #include "probes/endpoints.h"

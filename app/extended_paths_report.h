@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The extended path sections for the headless report: the run against the
 // built-in endpoints, its text blocks and its JSON member.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Runs the extended NAT test window without a person: opens it from the main
 // window's menu, starts the test, waits for its end and returns what it showed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The "Меню" pop-up of the main window and the small actions behind it.
 #include "app/main_window.h"
 #include "app/startup_survey.h"

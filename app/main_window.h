@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The main window: start-up survey, the two-tick test run, the probes'
 // sending and answer handling, and the menu.

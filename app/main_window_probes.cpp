@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sending side and answer handlers of the STUN, SIP and UPnP probes of the
 // main window. The protocol work itself lives in probes/.
 #include "app/main_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Texts and figures of the ping series of the test run, and the filtering of
 // the captured interface listing appended to the report.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The verdict of a test run: port allocation, the two port 5060 lines, the
 // connection recommendations, the grade of the line and the summary.

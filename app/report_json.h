@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What tarvolin-report prints: the main window's captions as a person reads
 // them (text) and every figure of the run (JSON). Plain data in, text out;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // tarvolin-report: the automatic test of the main window without a person.
 // It runs the main window exactly as the program starts it (offscreen unless
 // a platform is chosen), waits for the test run to end and prints what the

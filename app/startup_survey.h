@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Text pieces of the start-up survey shown in the "Сетевые интерфейсы" group.
 #include "platform/interfaces.h"

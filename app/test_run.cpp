@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The timed test run of the main window: two ticks of Timer1. The phase is
 // carried by the timer's interval: 1 ms means the first tick.
 #include "app/main_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The main window's state shared by the start-up survey, the test run, the
 // probes and the verdict. Flags and codes are signed 16-bit; "" = not available.

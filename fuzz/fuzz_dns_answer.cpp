@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // DNS answers as the resolver hands them back, read into entries and listed
 // as the DNS SRV window shows them. The first two input bytes are the type
 // asked for, the rest the answer message.

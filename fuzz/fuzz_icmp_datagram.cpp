@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What an unprivileged ICMP datagram socket hands over while an echo waits
 // (sequence number 1, sent to 203.0.113.10). First input byte even: a
 // datagram from the normal queue, the next 4 bytes its sender; odd: a record

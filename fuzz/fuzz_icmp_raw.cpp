@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Packets read from a raw ICMP socket while an echo waits: IPv4 header, then
 // ICMP. The echo waited for went to 203.0.113.10 with identifier 0x1234 and
 // sequence number 1 (as in the seeds).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The captured interface listing, read from its file as the report reads it:
 // the lines that reach the report.
 #include "app/ping_statistics.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Datagrams arriving on the fixed SIP port read as a SIP answer: whether it is
 // one, the ";received=" value, and the verdict drawn from it.
 #include "fuzz_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Datagrams arriving on the fixed port read as answers to the SSDP searches.
 // The first two bytes of the input are the sender's port, the rest the datagram.
 #include "fuzz_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Datagrams on the probe socket while the NAT test's STUN requests are out,
 // one after another, and the decisions taken on them: which count as answers
 // (type, transaction and sender), what a counted answer says, where the 0x0B

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Shared by the harnesses: bytes handed over the way the program receives
 // them, and checks that stop the run with the broken property.

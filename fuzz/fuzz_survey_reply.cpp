@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Datagrams arriving on the survey's probe socket between polling cycles.
 // Input: datagrams (a length byte each); a datagram of length 0 starts a new
 // polling cycle, otherwise its first byte picks the sender (one of the three

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text typed into the tool windows' number boxes (ports, addresses): the
 // leading number, its plain text form and the dotted address reader.
 #include "fuzz_support.h"

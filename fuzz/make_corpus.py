@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the seed corpora of the fuzz harnesses (fuzz/corpus/<harness>/):
 small valid messages laid out as RFC 3489/5389/5780 (STUN), RFC 3261 (SIP),
 UPnP Device Architecture 1.1 (SSDP), RFC 1035/2782 (DNS) and RFC 792 (ICMP).

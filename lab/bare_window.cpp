@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A bare Qt Widgets window of about the main window's size: the reference the
 // lab compares the program's first paint with.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /* tvl-nfq-delay: holds every packet of one netfilter queue for a fixed time
  * and then lets it pass unchanged.
  *

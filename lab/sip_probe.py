@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Sends a REGISTER like the program's (from UDP port 5060, Via = the given
 local address, no branch, no Max-Forwards) and prints the first answer's
 status line and Via header, or "no answer"."""

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Forged answers for the lab's hostile network: sends, to every UDP port of a
 range on the client and to 5060, Binding Responses shaped like the answer to
 the plain request (test byte 0x08, CHANGED-ADDRESS naming a third address) and

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Classic (RFC 3489) STUN probe used to check the lab's NAT behaviours.
 
 Sends from one UDP socket: a plain Binding Request (test byte 0x08), one with

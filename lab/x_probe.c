@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /* x_probe: starts a program on an X display that has no window manager and
  * measures, from the moment it starts the program:
  *   - when the program's first top-level window is mapped and when it first

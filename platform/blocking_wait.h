@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A call that blocks while it waits for the network (an ICMP echo) hands the
 // waiting time back to the program in slices: between slices it runs the hook

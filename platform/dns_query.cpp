@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "platform/dns_query.h"
 
 #include "platform/blocking_wait.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // One DNS query through the system resolver, copied into flat entries.
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // DNS queries for the records a SIP phone resolves (NAPTR, SRV with priority
 // and weight, A, AAAA) through the system resolver, kept with all their fields.

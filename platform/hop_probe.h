@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The routers on the first hops towards an address: one UDP datagram per TTL
 // (1..n) to an unused port, each from its own socket with IP_RECVERR, so that

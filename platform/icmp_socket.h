@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // One ICMP echo request through the system: an unprivileged ICMP datagram
 // socket where allowed, else a raw ICMP socket. Blocks up to the time-out;

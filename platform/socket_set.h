@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The program's one set of three sockets (a system-port UDP probe socket, a
 // fixed-port UDP socket and a TCP socket used for connection attempts only).

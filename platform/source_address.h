@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Which address of this machine the system sends from towards an address.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // TCP work of the extended test: a request/answer exchange over one
 // connection (HTTP with "Connection: close"), and the question whether a

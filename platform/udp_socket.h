@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // One UDP socket of its own, for windows that must not touch the program's
 // socket set. Readiness comes as readyRead() on the UI thread; the socket is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The one seam through which the program shows modal message boxes.
 // Tests install a handler that records the messages instead of blocking.

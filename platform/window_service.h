@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Keeps the program's windows served while a blocking step waits (an ICMP
 // echo): the step's wait hook lets the event loop handle expose and paint

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // How many address translations lie between the computer and the Internet,
 // judged from independent evidence: the gateway's own external address (UPnP

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Every server, name and page the program talks to, in one place. The values
 // are built in (set at configure time); tests construct their own to point

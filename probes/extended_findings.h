@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Russian texts of the extended NAT test: one finding per measurement, each
 // with what was measured, the result in plain words with the RFC 4787 term in

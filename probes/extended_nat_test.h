@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The extended NAT test as a state machine without sockets or timers of its
 // own: the owner opens sockets and sends datagrams for it (SocketHost), and

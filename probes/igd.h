@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // UPnP Internet Gateway Device: the SSDP answer's LOCATION, the device
 // description, and the SOAP action GetExternalIPAddress of the WAN connection

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Decision tables of the NAT behaviour tests: mapping (RFC 5780 section 4.3),
 // filtering (section 4.4), hairpinning (section 4.5), the RTP port pair and

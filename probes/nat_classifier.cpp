@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "probes/nat_classifier.h"
 
 #include "app/test_run_state.h"

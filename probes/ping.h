@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ICMP echo as the test run and the ping window use it.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Read-only questions to the router's port-mapping services on UDP 5351:
 // the NAT-PMP external address request (RFC 6886 section 3.2) and the PCP

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // How a SIP phone finds the servers of a domain (RFC 3263 section 4): NAPTR,
 // then SRV for the chosen transports, then the addresses of every target, in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // SIP REGISTER requests of the SIP probe and of the packet passage test, and
 // the reading of the server's answer (";received=" in the Via header).

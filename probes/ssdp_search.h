@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // SSDP M-SEARCH requests for the router's Internet gateway services and the
 // reading of the answers.

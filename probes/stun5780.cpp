@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "probes/stun5780.h"
 
 namespace probes::stun5780 {

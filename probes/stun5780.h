@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // STUN messages with the magic cookie (RFC 5389) and the NAT behaviour
 // discovery attributes of RFC 5780: building Binding Requests and reading

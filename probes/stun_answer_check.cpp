@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "probes/stun_answer_check.h"
 
 #include "probes/stun_message.h"

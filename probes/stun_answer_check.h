@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Which datagrams on the probe socket count as answers to the test run's
 // STUN requests. Anybody who can reach the probe port can send it anything:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Classic (RFC 3489) STUN Binding Requests and the reading of their replies.
 // Reply attributes are found by type; the mapped address falls back to its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "probes/voice_quality.h"
 
 #include <QHostAddress>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The voice path test: a stream of STUN Binding Requests paced and sized like
 // G.711 RTP (one every 20 ms, 172 bytes: 12 bytes of RTP header and 160 of

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the libFuzzer harnesses (clang, ASan + UBSan, in build-fuzz) and runs
 # each of them, then prints per harness: executions, executions per second,
 # coverage (cov = edges, ft = features) and crashes.

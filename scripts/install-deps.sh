@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs the Debian 12 packages needed to build, run and test Tarvolin.
 # Runs apt-get only when something is missing. Needs root (or sudo).
 # --with-lab also installs what the network lab needs (lab/install-deps).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Debian package: installs the build dependencies, runs
 # dpkg-buildpackage on a copy of the sources and prints the path of the .deb.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs what is missing, builds Tarvolin and starts it. Without a display
 # the program runs under Xvfb: the automatic test runs to its end, the report
 # is printed and a screenshot of the window is saved (its path is printed).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Long soak: in one process, 200 automatic test runs ("Повторить тест") and
 # 100 openings of each tool window against the loopback test servers; prints
 # descriptors, resident memory, timers and socket notifiers after the warm-up

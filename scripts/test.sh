@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs what is missing, builds Tarvolin (plain, and with AddressSanitizer +
 # UndefinedBehaviorSanitizer) and runs every test: the unit tests in both
 # builds (leak checking on in the sanitizer build), the network lab tests and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Text form of DNS query results as the DNS SRV window lists them.
 #include "platform/dns_query.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "tools/dns_srv_window.h"
 
 #include "platform/dns_query.h"

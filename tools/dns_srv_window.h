@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // "Тест DNS SRV": asks the DNS for the SRV records of a name and lists every
 // record of the answer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // "Расширенный тест NAT": how the NAT maps and filters (RFC 4787 terms), how
 // long it keeps an idle binding, hairpinning and the RTP port pair, measured

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The second half of the extended diagnosis, run step by step on the UI
 // thread: the routers on the first hops, the gateway's UPnP IGD, NAT-PMP and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Numbers typed into the tool windows' port boxes.
 #include <QLocale>

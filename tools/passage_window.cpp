@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "tools/passage_window.h"
 
 #include "platform/socket_set.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // "Проверка прохождения пакетов": sends a REGISTER to the packet passage test
 // server naming the external address and a chosen port, and logs every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "tools/ping_series.h"
 
 #include "app/decimal_text.h"

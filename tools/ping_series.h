@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Running figures of the ping window: request count, average delay, losses
 // and jitter, fed one echo outcome at a time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // "Пинг-тест": pings one address every 2.5 seconds and keeps the request
 // number, the average delay, the losses and the jitter on screen.

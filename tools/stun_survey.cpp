@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "tools/stun_survey.h"
 
 #include "app/decimal_text.h"

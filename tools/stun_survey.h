@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The STUN server survey without its window: the server list, the
 // resolution listing, the polling cycles and the reading of answers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // "Тест STUN серверов": polls a list of public STUN servers every 5 seconds
 // and shows, per answer, its time, the average time, the losses and the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Shared helpers of the lab tests: preflight (skip with status 77 where the
 lab cannot run), running lab/run-scenario and reading its blocks, and checks
 that collect failures instead of stopping at the first one."""

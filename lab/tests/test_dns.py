@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """The start-up DNS test against the lab's DNS server: the domain's A record
 inside the provider's network and its _sip._udp SRV record pass (checked in the
 NAT behaviour runs); a missing SRV record or an A record outside the network

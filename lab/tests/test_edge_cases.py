@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Runs outside the usual set-up: a client with its loopback interface only,
 UDP port 5060 held by another program, "Повторить тест" after the router
 has been switched to another NAT behaviour, and STUN answers whose second

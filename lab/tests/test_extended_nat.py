@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """The extended NAT test window behind each kind of router the lab builds:
 mapping and filtering in RFC 4787 words for the six NAT behaviours, the
 binding lifetime for two UDP timeouts, hairpinning on and off, the RTP pair

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Lab test of the extended path sections: the number of NATs (one, a second
 private NAT, a carrier NAT in 100.64.0.0/10), the router's port-mapping
 services on and off without a mapping left behind, the voice path on a clean

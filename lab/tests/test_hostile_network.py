@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """A hostile network: a STUN server that ignores CHANGE-REQUEST behind a port
 restricted cone NAT; forged STUN and SIP answers sprayed at every port of a
 public client during the whole run; a ping target that drops every echo and a

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Line quality: a delay and losses on the path to the provider, seen in the
 ping log, the figures of the report and its grade."""
 import re

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """The six NAT behaviours of the lab's router, one run of the main window each:
 NAT type, external address, port allocation, SIP caption, verdict paragraphs,
 gateway found by the TTL-1 echo, DNS test, the UDP and TCP 5060 lines and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """SIP ALG and UPnP on the lab's router.
 
 - SIP ALG on behind a port restricted cone NAT (UPnP on as well): the router

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """The tool windows against the lab, opened from the menu after the automatic
 test: the packet passage window with and without the router forwarding the
 chosen port, the DNS SRV window listing the lab's SRV and A records, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The "Меню" pop-up: its items, the About box, and the socket hand-over to
 // the packet passage and STUN survey windows.
 #include "app/main_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window run end to end against loopback fakes: STUN server on
 // 127.0.0.2/127.0.0.3, SIP registrar and TCP listener, an SSDP responder,
 // a DNS responder, and echoes to loopback.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Texts and figures of the ping series and the listing lines of the report.
 #include <QTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The verdict of a test run: captions, recommendations, grade and summary.
 #include <QTest>
 

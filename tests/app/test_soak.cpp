@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Long use in one process: the automatic test and "Повторить тест" run again
 // and again, and each tool window is opened and closed many times, against
 // the loopback fakes. Afterwards the process holds the same descriptors,

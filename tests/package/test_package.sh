@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Package test: builds the .deb, installs it with apt-get into a fresh Debian 12
 # root (debootstrap, minbase) and checks the installed program there:
 #   - the capability for ICMP echoes is set on both programs;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // DnsLookup against a DNS responder on loopback.
 #include <QElapsedTimer>
 #include <QUdpSocket>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Parsing of what the ICMP sockets hand over: which packets answer the echo
 // that is waited for, and which belong to somebody else.
 #include "platform/icmp_socket.h"

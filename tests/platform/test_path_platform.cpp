@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The extended test's platform pieces: records with all their fields read
 // from DNS answers, an HTTP-style exchange and TCP/TLS connection checks on loopback.
 #include <QSignalSpy>

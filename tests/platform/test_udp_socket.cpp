@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window-owned UDP socket: binding, and datagrams both ways.
 #include <QTest>
 

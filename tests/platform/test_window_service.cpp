@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // While an echo, a DNS query or a name lookup waits for an answer that never
 // comes, the windows keep being served: timers and painting go on, user input
 // waits except on the widgets marked for it, and nothing deferred runs inside

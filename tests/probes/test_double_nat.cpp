@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Address classes and the double NAT / carrier-grade NAT verdict from the evidence.
 #include <QTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The extended NAT test run against a simulated NAT and RFC 5780 server on a
 // virtual clock: the words it finds for each kind of NAT, the server checks,
 // and the end of the lifetime search at the first lost probe.

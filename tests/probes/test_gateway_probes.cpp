@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The gateway's port-mapping services: UPnP IGD description and SOAP, NAT-PMP and PCP.
 #include <QTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Decision tables of the extended NAT test: which evidence gives which
 // RFC 4787 behaviour, and when the server cannot tell.
 #include <QTest>

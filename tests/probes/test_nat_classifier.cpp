@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // NAT type from the STUN replies received so far.
 #include <QTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ICMP echo: address conversion, status texts, echoes on loopback and, where
 // namespaces can be made, through a router in a network namespace of our own.
 #include <QElapsedTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The order in which a SIP phone tries the servers of a domain (NAPTR, SRV, A/AAAA).
 #include <QTest>
 

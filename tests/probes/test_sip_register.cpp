@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // REGISTER requests and the reading of the SIP server's answers.
 #include <QNetworkDatagram>
 #include <QRegularExpression>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SSDP search requests and the reading of the router's answers.
 #include <QTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // STUN messages with the magic cookie: requests as built, responses as read.
 #include <QTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Which datagrams on the probe socket count as answers to the run's STUN requests.
 #include "probes/stun_answer_check.h"
 #include "probes/stun_message.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Binding Request bytes and the reading of STUN replies.
 #include <QNetworkDatagram>
 #include <QSignalSpy>

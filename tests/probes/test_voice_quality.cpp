@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Voice path figures, the E-model against published values, and the stream's messages.
 #include <QTest>
 

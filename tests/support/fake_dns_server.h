@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A small DNS responder on loopback for tests (UDP, and TCP on the same port). It answers on its own thread, so
 // a test may call a blocking resolver on the main thread while it runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A SIP registrar stand-in on loopback for tests: answers every UDP datagram
 // that begins with "REGISTER" with a configurable "SIP/2.0 ..." text, sent to

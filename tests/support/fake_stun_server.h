@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A classic (RFC 3489) STUN server on loopback for tests: primary address
 // 127.0.0.2, alternative address 127.0.0.3, each listening on the primary

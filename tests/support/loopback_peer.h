@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A UDP peer on the loopback address for tests that talk to the program's sockets.
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "support/rfc5780_server.h"
 
 #include "support/loopback_peer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A STUN server with RFC 5780 on loopback: two addresses (127.0.0.2 and
 // 127.0.0.3) and two ports, CHANGE-REQUEST and RESPONSE-PORT honoured.

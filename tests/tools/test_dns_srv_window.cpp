@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "platform/dns_query.h"
 #include "support/fake_dns_server.h"
 #include "tools/dns_srv_window.h"

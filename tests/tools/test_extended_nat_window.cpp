@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The extended NAT test window on real sockets against a loopback RFC 5780
 // server: a whole run, stopping, and no socket left open afterwards.
 #include "support/rfc5780_server.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The voice path stream of the extended test against a loopback STUN responder
 // that drops a chosen share of the requests.
 #include <QSignalSpy>

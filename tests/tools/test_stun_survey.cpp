@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "platform/socket_set.h"
 #include "platform/user_message.h"
 #include "support/loopback_peer.h"
