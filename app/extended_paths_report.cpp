@@ -3,8 +3,6 @@
 
 #include "probes/endpoints.h"
 
-#include <QCoreApplication>
-#include <QTimer>
 #include <cstdio>
 
 namespace app {
@@ -56,28 +54,25 @@ QSet<tools::PathSection> ParsePathSections(const QString& list, bool* ok)
     return out;
 }
 
-int RunExtendedPathsBlocks(const QSet<tools::PathSection>& sections, int timeoutSeconds)
+void PrintPathsBlocks(const tools::ExtendedPathsRun& run)
 {
-    tools::ExtendedPathsConfig config = BuiltInPathsConfig();
-    config.sections = sections;
-    tools::ExtendedPathsRun run;
-    int status = 2;
-    QObject::connect(&run, &tools::ExtendedPathsRun::finished, qApp, [&] {
-        for (const tools::PathSectionText& s : run.sections())
-            std::printf("==%s==\n%s\n", BlockName(s.section), s.text.toUtf8().constData());
-        std::printf("==END==\n");
-        std::fflush(stdout);
-        status = 0;
-        QCoreApplication::exit(0);
-    });
-    QTimer::singleShot(timeoutSeconds * 1000, qApp, [&] {
-        std::fprintf(stderr, "the extended path run did not finish in %d s\n", timeoutSeconds);
-        run.stop();
-        QCoreApplication::exit(2);
-    });
-    run.start(config);
-    QCoreApplication::exec();
-    return status;
+    for (const tools::PathSectionText& s : run.sections())
+        std::printf("==%s==\n%s\n", BlockName(s.section), s.text.toUtf8().constData());
+    std::printf("==END==\n");
+    std::fflush(stdout);
+}
+
+ExtraSection PathsOnlySection(const tools::ExtendedPathsRun& run, bool finished)
+{
+    ExtraSection section;
+    section.shown.title = QStringLiteral("Расширенный тест NAT");
+    for (const tools::PathSectionText& s : run.sections())
+        section.shown.text += s.title + QStringLiteral("\n") + WithLfLineEnds(s.text) + QStringLiteral("\n\n");
+    section.jsonKey = QStringLiteral("extendedNat");
+    section.json.insert(QStringLiteral("finished"), finished);
+    section.json.insert(QStringLiteral("text"), WithLfLineEnds(section.shown.text));
+    section.json.insert(QStringLiteral("paths"), run.json());
+    return section;
 }
 
 }  // namespace app

@@ -243,6 +243,7 @@ void Form1a::Form_Load()
     ++loading_;
     const auto loaded = qScopeGuard([this] { --loading_; });
     unloaded_ = false;
+    runStep_ = RunStep::Startup;
     // 1. Interface table.
     interfaceTable_ = deps_.listInterfaces();
     // 2. Background capture of the system's listing.

@@ -73,6 +73,7 @@ public:
     QString reportText() const { return reportText_; }
     QMenu* menu() const { return mnuText_; }
     QTimer* timer() const { return Timer1_; }
+    RunStep runStep() const { return runStep_; }
 
 signals:
     // The second tick has written the report.
@@ -108,6 +109,7 @@ private:
     QList<EchoRecord> echoes_;
     platform::InterfaceTable interfaceTable_;
     bool unloaded_ = false;
+    RunStep runStep_ = RunStep::Startup;
     // Set while the load sequence (or a restart) runs: a message box shown
     // meanwhile runs an event loop, and Timer1 must not tick inside it.
     int loading_ = 0;

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/report_json.h"
 
+#include "app/startup_survey.h"
 #include "probes/ping.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <cmath>
+#include <utility>
 
 namespace app {
 
@@ -31,6 +34,36 @@ QString SipStateName(int16_t sipState)
     case kSipRealAddress: return QStringLiteral("real-address");
     default: return QStringLiteral("unknown");
     }
+}
+
+QString RunStepName(RunStep step)
+{
+    switch (step) {
+    case RunStep::Startup: return QStringLiteral("startup");
+    case RunStep::Echoes: return QStringLiteral("echoes");
+    case RunStep::Answers: return QStringLiteral("answers");
+    case RunStep::Finished: break;
+    }
+    return QStringLiteral("finished");
+}
+
+QString RunStepDescription(const QString& stepName)
+{
+    static const std::pair<const char*, const char*> kSteps[] = {
+        {"startup", "начальная проверка"},
+        {"echoes", "эхо-запросы ICMP"},
+        {"answers", "ожидание ответов STUN, SIP и UPnP"},
+        {"finished", "отчёт"},
+        {"passage", "проверка прохождения пакетов"},
+        {"dns-srv", "запрос DNS SRV"},
+        {"ping", "окно пинга"},
+        {"extended", "расширенный тест NAT"},
+        {"extended-paths", "разделы расширенного теста"},
+    };
+    for (const auto& [name, text] : kSteps)
+        if (stepName == QLatin1String(name))
+            return QString::fromUtf8(text);
+    return stepName;
 }
 
 QString WithLfLineEnds(const QString& text)
@@ -71,6 +104,9 @@ bool isLoopback(const QString& address)
 QByteArray ReportAsText(const RunReport& report)
 {
     QString out = report.windowTitle + QLatin1Char('\n');
+    if (!report.figures.finished)
+        out += QStringLiteral("Тест не завершён: остановлен на шаге «%1».\n")
+                   .arg(RunStepDescription(report.figures.step));
     for (const ShownGroup& group : report.groups)
         appendGroup(out, group);
     if (!report.figures.messages.isEmpty()) {
@@ -83,6 +119,30 @@ QByteArray ReportAsText(const RunReport& report)
     for (const ExtraSection& section : report.extra)
         appendGroup(out, section.shown);
     return out.toUtf8();
+}
+
+QJsonObject ReportHeaderJson(const RunFigures& f)
+{
+    const probes::ProviderEndpoints& e = f.endpoints;
+    return QJsonObject{
+        {QStringLiteral("program"), QStringLiteral("tarvolin")},
+        {QStringLiteral("version"), f.version},
+        {QStringLiteral("schemaVersion"), kReportSchemaVersion},
+        {QStringLiteral("startedAt"),
+         f.startedAt.isValid() ? QJsonValue(f.startedAt.toUTC().toString(Qt::ISODate)) : QJsonValue()},
+        {QStringLiteral("durationSeconds"), std::round(f.durationSeconds * 10) / 10},
+        {QStringLiteral("finished"), f.finished},
+        {QStringLiteral("step"), f.finished ? QJsonValue() : QJsonValue(f.step)},
+        {QStringLiteral("endpoints"),
+         QJsonObject{{QStringLiteral("stunServer"), e.mainServer},
+                     {QStringLiteral("stunPort"), e.stunPort},
+                     {QStringLiteral("sipServer"), e.mainServer},
+                     {QStringLiteral("secondSipServer"), e.secondServer},
+                     {QStringLiteral("sipPort"), e.sipPort},
+                     {QStringLiteral("passageServer"), e.passageServer},
+                     {QStringLiteral("pingTarget"), e.pingTarget},
+                     {QStringLiteral("providerDomain"), e.domain}}},
+    };
 }
 
 QJsonObject FiguresAsJson(const RunFigures& f)
@@ -105,21 +165,24 @@ QJsonObject FiguresAsJson(const RunFigures& f)
     for (const QString& message : f.messages)
         messages.append(WithLfLineEnds(message));
     auto optionalText = [](const QString& text) { return text.isEmpty() ? QJsonValue() : QJsonValue(text); };
-    return QJsonObject{
-        {QStringLiteral("program"), QStringLiteral("tarvolin")},
-        {QStringLiteral("version"), f.version},
+    // The average means nothing when no echo was answered.
+    int answered = 0;
+    for (const EchoRecord& echo : f.echoes)
+        answered += echo.status == 0 ? 1 : 0;
+    QJsonObject root = ReportHeaderJson(f);
+    const QJsonObject figures{
         {QStringLiteral("interfaces"), interfaces},
         {QStringLiteral("mainAddress"), optionalText(s.MainAddress)},
         {QStringLiteral("mainMask"), optionalText(s.MainMask)},
         {QStringLiteral("addressClass"),
          QJsonObject{{QStringLiteral("code"), s.AddressClass},
                      {QStringLiteral("private"), s.AddressClass == 1}}},
-        {QStringLiteral("gateway"), s.Gateway},
+        {QStringLiteral("gateway"), GatewayKnown(s.Gateway) ? QJsonValue(s.Gateway) : QJsonValue()},
         {QStringLiteral("dnsTestPassed"), s.DnsTestPassed != 0},
         {QStringLiteral("ping"),
          QJsonObject{{QStringLiteral("target"), f.pingTarget},
                      {QStringLiteral("echoes"), echoes},
-                     {QStringLiteral("averageDelay"), s.AvgDelay},
+                     {QStringLiteral("averageDelay"), answered > 0 ? QJsonValue(s.AvgDelay) : QJsonValue()},
                      {QStringLiteral("lostPackets"), s.LostPackets},
                      {QStringLiteral("jitter"), s.Jitter}}},
         {QStringLiteral("nat"),
@@ -144,6 +207,17 @@ QJsonObject FiguresAsJson(const RunFigures& f)
         {QStringLiteral("recommendation"), WithLfLineEnds(f.report)},
         {QStringLiteral("messages"), messages},
     };
+    for (auto it = figures.begin(); it != figures.end(); ++it)
+        root.insert(it.key(), it.value());
+    return root;
+}
+
+QByteArray HeaderReportAsJson(const RunReport& report)
+{
+    QJsonObject root = ReportHeaderJson(report.figures);
+    for (const ExtraSection& section : report.extra)
+        root.insert(section.jsonKey, section.json);
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
 QByteArray ReportAsJson(const RunReport& report)

@@ -5,6 +5,9 @@
 // the runner fills the structures from the window.
 #include "app/test_run_state.h"
 #include "platform/interfaces.h"
+#include "probes/endpoints.h"
+
+#include <QDateTime>
 
 #include <QJsonObject>
 #include <QList>
@@ -29,9 +32,17 @@ struct ShownGroup {
     QString text;
 };
 
+// Version of the JSON document's layout (docs/report.md).
+constexpr int kReportSchemaVersion = 2;
+
 // Everything one run found, as the window holds it.
 struct RunFigures {
     QString version;
+    QDateTime startedAt;       // when the test started (written in UTC)
+    double durationSeconds = 0;
+    probes::ProviderEndpoints endpoints;
+    bool finished = true;      // false: stopped early (signal, time limit)
+    QString step;              // where it stopped: a RunStepName, "" when finished
     TestRunState state;
     platform::InterfaceTable interfaces;
     QString pingTarget;
@@ -66,6 +77,11 @@ struct RunReport {
 QString NatModeName(int16_t natMode);
 QString SipStateName(int16_t sipState);
 
+// The step names of an unfinished report ("echoes"; the tool windows and the
+// extended test add their own) and how the text says them.
+QString RunStepName(RunStep step);
+QString RunStepDescription(const QString& stepName);
+
 // Line ends as LF; a trailing line end dropped.
 QString WithLfLineEnds(const QString& text);
 
@@ -73,7 +89,13 @@ QString WithLfLineEnds(const QString& text);
 QByteArray ReportAsText(const RunReport& report);
 
 // One JSON document with every figure (field names in docs/report.md).
+// The header: program, version, layout version, time, duration, whether it
+// finished, the endpoints.
+QJsonObject ReportHeaderJson(const RunFigures& figures);
 QJsonObject FiguresAsJson(const RunFigures& figures);
+// Without the main window (sections run on their own): the header and the
+// sections only.
+QByteArray HeaderReportAsJson(const RunReport& report);
 QByteArray ReportAsJson(const RunReport& report);
 
 }  // namespace app

@@ -8,7 +8,8 @@
 //   --blocks               print "==NAME==" blocks of the captions instead
 //   --restart-with COMMAND after the run, run COMMAND and press "Повторить тест"
 //   --screenshot PATH      save a picture of the window after the run
-//   --timeout SECONDS      give up after this long (default 180)
+//   --timeout SECONDS      stop after this long (1-86400, default 180) and print
+//                          what was measured so far
 // After the run (and the restarted run), each tool option opens that window
 // from the menu the way a user would, drives it and prints its text as a block:
 //   --passage PORT:OPTION  packet passage window: port PORT, option 0 (any port) or 1
@@ -22,146 +23,49 @@
 // window runs after its measurements (--extended: all, --extended-only: none
 // unless named); without --extended it runs only those sections, without the
 // main window, and prints one block each (==ExtNat==, ==ExtPorts==,
-// ==ExtVoice==, ==ExtDns==).
+// ==ExtVoice==, ==ExtDns==) with --blocks, else the report with their group.
+//
+// Exit status: 0 the report was printed, 1 standard output could not be
+// written (or another failure), 2 stopped by --timeout, 64 wrong options,
+// 128 + N stopped by signal N; stopped runs still print what was measured.
 //
 // Message boxes are printed (blocks: "==MESSAGE==") instead of blocking.
+#include "app/command_line.h"
 #include "app/extended_paths_report.h"
 #include "app/extended_report.h"
 #include "app/main_window.h"
 #include "app/report.h"
 #include "app/report_json.h"
+#include "app/report_tools.h"
 #include "app/startup_survey.h"
-#include "platform/socket_set.h"
 #include "app/termination_signals.h"
+#include "platform/socket_set.h"
 #include "platform/user_message.h"
-#include "tools/dns_srv_window.h"
-#include "tools/passage_window.h"
-#include "tools/ping_window.h"
+#include "tools/extended_nat_window.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QJsonDocument>
-#include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 
-void printBlock(const char* name, const QString& text)
-{
-    std::printf("==%s==\n%s\n", name, text.toUtf8().constData());
-}
-
-void printEnd()
-{
-    std::printf("==END==\n");
-    std::fflush(stdout);
-}
-
-QString labelText(const QWidget& window, const char* name)
-{
-    const auto* l = window.findChild<QLabel*>(QString::fromLatin1(name));
-    return l ? l->text() : QString();
-}
-
-void printWindow(const app::Form1a& window)
-{
-    for (const char* name : {"IPAdr", "NATType", "SIPsup", "UPnP", "STUN_Port", "IPs", "Ping"})
-        printBlock(name, labelText(window, name));
-    printBlock("Label2", window.reportText());
-    printEnd();
-}
-
-struct ToolAction {
-    QString kind;
-    QString argument;
+struct RunClock {
+    QDateTime startedAt = QDateTime::currentDateTimeUtc();
+    QElapsedTimer elapsed;
+    RunClock() { elapsed.start(); }
 };
-
-// Runs drive on the modal window once it is up.
-void driveModal(int delayMs, std::function<void(QDialog*)> drive)
-{
-    QTimer::singleShot(delayMs, qApp, [drive = std::move(drive)] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-            drive(dialog);
-    });
-}
-
-void clickButton(QDialog* dialog, const char* name)
-{
-    if (auto* button = dialog->findChild<QPushButton*>(QString::fromLatin1(name)))
-        button->click();
-}
-
-void runPassage(app::Form1a& window, const QString& argument)
-{
-    const QString port = argument.section(QLatin1Char(':'), 0, 0);
-    const QString option = argument.section(QLatin1Char(':'), 1, 1);
-    driveModal(300, [port, option](QDialog* dialog) {
-        if (auto* text2 = dialog->findChild<QLineEdit*>(QStringLiteral("Text2")))
-            text2->setText(port);
-        const QString radio = option == QLatin1String("1") ? QStringLiteral("Option1_1") : QStringLiteral("Option1_0");
-        if (auto* button = dialog->findChild<QRadioButton*>(radio))
-            button->setChecked(true);
-        QTimer::singleShot(300, dialog, [dialog] {
-            clickButton(dialog, "Command1");
-            QTimer::singleShot(3000, dialog, [dialog] {
-                const auto* form = qobject_cast<tools::Form1*>(dialog);
-                printBlock("Form1", form ? form->logText() : QString());
-                printEnd();
-                dialog->reject();
-            });
-        });
-    });
-    window.OpenPassageTest();
-}
-
-void runDnsSrv(app::Form1a& window, const QString& name)
-{
-    driveModal(200, [name](QDialog* dialog) {
-        if (auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("Combo2")))
-            combo->setEditText(name);
-        clickButton(dialog, "Command1");
-        const auto* form = qobject_cast<tools::Form3*>(dialog);
-        printBlock("Form3", form ? form->listingText() : QString());
-        printEnd();
-        dialog->reject();
-    });
-    window.OpenDnsSrvWindow();
-}
-
-void runPing(app::Form1a& window, const QString& argument)
-{
-    const QString target = argument.section(QLatin1Char(':'), 0, 0);
-    const int count = argument.section(QLatin1Char(':'), 1, 1).toInt();
-    driveModal(200, [target, count](QDialog* dialog) {
-        if (auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("Combo1")))
-            combo->setEditText(target);
-        clickButton(dialog, "Command1");
-        auto* poll = new QTimer(dialog);
-        QObject::connect(poll, &QTimer::timeout, dialog, [dialog, count, poll] {
-            if (labelText(*dialog, "Num").toInt() < count)
-                return;
-            poll->stop();
-            const auto* form = qobject_cast<tools::Form4*>(dialog);
-            printBlock("Form4", form ? form->logText() : QString());
-            for (const char* name : {"Num", "Zadergka", "poter", "Dgit"})
-                printBlock(name, labelText(*dialog, name));
-            printEnd();
-            dialog->reject();
-        });
-        poll->start(100);
-    });
-    window.OpenPingWindow();
-}
-
 
 QString groupTitle(const QWidget& window, const char* name)
 {
@@ -176,30 +80,33 @@ QList<app::ShownGroup> shownGroups(const app::Form1a& window)
     const std::pair<const char*, const char*> pairs[] = {
         {"Label1", "IPAdr"}, {"Label3", "NATType"}, {"Label5", "SIPsup"}, {"Label4", "UPnP"}, {"Label6", "STUN_Port"}};
     for (const auto& [caption, value] : pairs)
-        nat.pairs.append({labelText(window, caption), labelText(window, value)});
+        nat.pairs.append({LabelText(window, caption), LabelText(window, value)});
     return {nat,
-            {groupTitle(window, "Frame1"), {}, labelText(window, "IPs")},
-            {groupTitle(window, "Frame6"), {}, labelText(window, "Ping")},
+            {groupTitle(window, "Frame1"), {}, LabelText(window, "IPs")},
+            {groupTitle(window, "Frame6"), {}, LabelText(window, "Ping")},
             {groupTitle(window, "Frame7"), {}, window.reportText()}};
 }
 
-app::RunReport collectReport(app::Form1a& window, const QStringList& messages)
+app::RunReport collectReport(app::Form1a& window, const QStringList& messages, const RunClock& clock)
 {
     app::RunReport report;
     report.windowTitle = window.windowTitle();
     report.groups = shownGroups(window);
     app::RunFigures& f = report.figures;
     f.version = app::VersionText();
+    f.startedAt = clock.startedAt;
+    f.durationSeconds = clock.elapsed.elapsed() / 1000.0;
+    f.endpoints = window.endpoints();
     f.state = window.state();
     f.interfaces = window.interfaceTable();
     f.pingTarget = window.endpoints().pingTarget;
     f.echoes = window.echoes();
     f.probeLocalPort = platform::ProbeLocalPort();
-    f.natCaption = labelText(window, "NATType");
-    f.externalCaption = labelText(window, "IPAdr");
-    f.portCaption = labelText(window, "STUN_Port");
-    f.sipCaption = labelText(window, "SIPsup");
-    f.upnpCaption = labelText(window, "UPnP");
+    f.natCaption = LabelText(window, "NATType");
+    f.externalCaption = LabelText(window, "IPAdr");
+    f.portCaption = LabelText(window, "STUN_Port");
+    f.sipCaption = LabelText(window, "SIPsup");
+    f.upnpCaption = LabelText(window, "UPnP");
     // The report grades the line only once an external address is known.
     if (!f.state.InterfaceAddress.isEmpty() && !f.state.ExternalAddress.isEmpty())
         f.grade = app::GradeText(f.state.NatMode, f.state.AvgDelay, f.state.LostPackets, f.state.Jitter);
@@ -214,19 +121,38 @@ enum class Format { Text, Json, Blocks };
 
 void printExtendedBlocks(const app::ExtendedReport& report, const QString& screenshotPath)
 {
-    printBlock("Form5", report.text);
-    printBlock("Form5JSON", QString::fromUtf8(QJsonDocument(report.figures).toJson(QJsonDocument::Compact)));
+    app::PrintBlock("Form5", report.text);
+    app::PrintBlock("Form5JSON", QString::fromUtf8(QJsonDocument(report.figures).toJson(QJsonDocument::Compact)));
     if (!report.finished)
-        printBlock("Form5TIMEOUT", QString());
+        app::PrintBlock("Form5TIMEOUT", QString());
     if (!screenshotPath.isEmpty())
-        printBlock("SCREENSHOT", screenshotPath);
-    printEnd();
+        app::PrintBlock("SCREENSHOT", screenshotPath);
+    app::PrintEnd();
 }
+
+// The first failed write to standard output (errno), 0 while none failed.
+int g_writeError = 0;
 
 void writeOut(const QByteArray& bytes)
 {
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
+    if (std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout) != static_cast<size_t>(bytes.size())
+        || std::fflush(stdout) != 0) {
+        if (g_writeError == 0)
+            g_writeError = errno != 0 ? errno : EIO;
+    }
+}
+
+// The exit status once everything is written: 1 with a message when any
+// write to standard output failed (a full disk, a closed pipe's reader).
+int statusAfterOutput(int status)
+{
+    errno = 0;
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && g_writeError == 0)
+        g_writeError = errno != 0 ? errno : EIO;
+    if (g_writeError == 0)
+        return status;
+    std::fprintf(stderr, "tarvolin-report: write error: %s\n", std::strerror(g_writeError));
+    return 1;
 }
 
 // Qt's notes about the headless platform (size hints, runtime folder) would
@@ -243,10 +169,40 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     std::exit(status);
 }
 
+struct ToolAction {
+    QString kind;  // a step name: "passage", "dns-srv", "ping"
+    QString argument;
+};
+
+// The tool options in the order given.
+QList<ToolAction> toolActions(const QStringList& args)
+{
+    QList<ToolAction> tools;
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        for (const char* kind : {"passage", "dns-srv", "ping"}) {
+            const QString name = QString::fromLatin1(kind);
+            if (args[i] == QStringLiteral("--") + name)
+                tools.append({name, args[++i]});
+            else if (args[i].startsWith(QStringLiteral("--") + name + QLatin1Char('=')))
+                tools.append({name, args[i].section(QLatin1Char('='), 1)});
+        }
+    }
+    return tools;
+}
+
+app::Form1a* findMainWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* form = qobject_cast<app::Form1a*>(w))
+            return form;
+    return nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    const RunClock clock;
     // Headless unless the caller chose a platform (e.g. xcb for a screenshot on a display).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -255,13 +211,13 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvolin-report"));
     QCoreApplication::setApplicationVersion(app::VersionText());
-
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Runs Tarvolin's automatic network test without a display and prints the report\n"
         "as text, or as one JSON document with --json.\n"
-        "Exit status: 0 when the test ran to its end, 2 when it did not end in time,\n"
-        "3 when a signal ended it first, 64 for wrong options."));
+        "Exit status: 0 when the test ran to its end, 1 when the report could not be\n"
+        "written, 2 when --timeout stopped it, 64 for wrong options, 128+N when signal N\n"
+        "stopped it; a stopped run still prints what was measured so far."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON document with every figure."));
     const QCommandLineOption blocks(QStringLiteral("blocks"),
                                     QStringLiteral("Print the captions as ==NAME== blocks (for the lab)."));
@@ -271,7 +227,8 @@ int main(int argc, char** argv)
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                         QStringLiteral("Save a picture of the window to PATH."), QStringLiteral("PATH"));
     const QCommandLineOption timeout(QStringLiteral("timeout"),
-                                     QStringLiteral("Give up after SECONDS (default 180)."), QStringLiteral("SECONDS"),
+                                     QStringLiteral("Stop after SECONDS, 1-86400 (default 180), printing what was measured."),
+                                     QStringLiteral("SECONDS"),
                                      QStringLiteral("180"));
     const QCommandLineOption passage(QStringLiteral("passage"),
                                      QStringLiteral("Then the packet passage window: port PORT, option 0 or 1."),
@@ -303,26 +260,24 @@ int main(int argc, char** argv)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     if (!parser.parse(application.arguments()))
-        fail(parser.errorText() + QStringLiteral(" (try --help)"), 64);
-    if (parser.isSet(help)) {
-        writeOut(parser.helpText().toUtf8());
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        writeOut(QStringLiteral("tarvolin-report (Tarvolin) %1\n").arg(app::VersionText()).toUtf8());
-        return 0;
+        fail(parser.errorText() + QStringLiteral(" (try --help)"), app::kUsageStatus);
+    if (parser.isSet(help) || parser.isSet(version)) {
+        writeOut((parser.isSet(help) ? app::HelpWithProgramName(parser.helpText(), QStringLiteral("tarvolin-report"))
+                                     : app::VersionBlurb(QStringLiteral("tarvolin-report")))
+                     .toUtf8());
+        return statusAfterOutput(0);
     }
     if (!parser.positionalArguments().isEmpty())
-        fail(QStringLiteral("unexpected argument '%1' (try --help)").arg(parser.positionalArguments().first()), 64);
+        fail(QStringLiteral("unexpected argument '%1' (try --help)").arg(parser.positionalArguments().first()), app::kUsageStatus);
     if (parser.isSet(json) && parser.isSet(blocks))
-        fail(QStringLiteral("--json and --blocks exclude each other"), 64);
+        fail(QStringLiteral("--json and --blocks exclude each other"), app::kUsageStatus);
     const bool runExtended = parser.isSet(extended) || parser.isSet(extendedOnly);
     app::ExtendedReportOptions extendedOptions;
     extendedOptions.screenshotPath = parser.value(extendedScreenshot);
     if (parser.isSet(extendedOnly)) {
         const auto chosen = app::ParseMeasurementList(parser.value(extendedOnly));
         if (!chosen || chosen->isEmpty())
-            fail(QStringLiteral("--extended-only takes mapping, filtering, hairpin, rtp-pair, lifetime"), 64);
+            fail(QStringLiteral("--extended-only takes mapping, filtering, hairpin, rtp-pair, lifetime"), app::kUsageStatus);
         extendedOptions.measurements = *chosen;
         extendedOptions.pathSections.clear();
     }
@@ -330,47 +285,115 @@ int main(int argc, char** argv)
         bool ok = false;
         extendedOptions.pathSections = app::ParsePathSections(parser.value(extendedPaths), &ok);
         if (!ok)
-            fail(QStringLiteral("--extended-paths takes nat, ports, voice, dns"), 64);
+            fail(QStringLiteral("--extended-paths takes nat, ports, voice, dns"), app::kUsageStatus);
     }
-    bool timeoutValid = false;
     const QString timeoutText = runExtended && !parser.isSet(timeout) ? QStringLiteral("600") : parser.value(timeout);
-    const int timeoutSeconds = timeoutText.toInt(&timeoutValid);
-    if (!timeoutValid || timeoutSeconds <= 0)
-        fail(QStringLiteral("--timeout needs a positive number of seconds"), 64);
+    const std::optional<int> timeoutSeconds = app::ParseTimeoutSeconds(timeoutText);
+    if (!timeoutSeconds)
+        fail(QStringLiteral("--timeout takes a whole number of seconds from 1 to 86400, not '%1'").arg(timeoutText),
+             app::kUsageStatus);
     const Format format = parser.isSet(json) ? Format::Json : parser.isSet(blocks) ? Format::Blocks : Format::Text;
-    if (parser.isSet(extendedPaths) && !runExtended)
-        return app::RunExtendedPathsBlocks(extendedOptions.pathSections, timeoutSeconds);
+    const QList<ToolAction> tools = toolActions(application.arguments());
+    if (!tools.isEmpty() && format != Format::Blocks)
+        fail(QStringLiteral("--passage, --dns-srv and --ping print blocks for the lab: use them with --blocks"),
+             app::kUsageStatus);
+    const bool pathsOnly = parser.isSet(extendedPaths) && !runExtended;
     const QString restartCommand = parser.value(restartWith);
     const QString screenshotPath = parser.value(screenshot);
-    // The tool windows in the order given.
-    QList<ToolAction> tools;
-    const QStringList args = application.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        for (const char* kind : {"passage", "dns-srv", "ping"}) {
-            const QString name = QString::fromLatin1(kind);
-            if (args[i] == QStringLiteral("--") + name)
-                tools.append({name, args[++i]});
-            else if (args[i].startsWith(QStringLiteral("--") + name + QLatin1Char('=')))
-                tools.append({name, args[i].section(QLatin1Char('='), 1)});
-        }
-    }
 
-    app::QuitOnTerminationSignals();
     QStringList messages;
     platform::SetMessageHandler([&messages, format](const platform::UserMessage& message) {
         if (format == Format::Blocks) {
-            printBlock("MESSAGE", message.text);
+            app::PrintBlock("MESSAGE", message.text);
             std::fflush(stdout);
         }
         messages.append(message.text);
     });
 
-    std::unique_ptr<app::Form1a> window = app::StartMainWindow();
+    std::unique_ptr<app::Form1a> window;
+    std::unique_ptr<tools::ExtendedPathsRun> pathsRun;
+    QString stepAfterRun;  // the step once the automatic test is over
+    auto currentStep = [&]() -> QString {
+        if (pathsOnly)
+            return QStringLiteral("extended-paths");
+        if (!stepAfterRun.isEmpty())
+            return stepAfterRun;
+        const app::Form1a* form = window ? window.get() : findMainWindow();
+        return app::RunStepName(form ? form->runStep() : app::RunStep::Startup);
+    };
+
+    // A signal or the time limit: print what was measured so far and end at
+    // once, wherever the run is (also inside a step that waits).
+    auto stopEarly = [&](int status, const QString& why) {
+        std::fprintf(stderr, "tarvolin-report: %s\n", why.toUtf8().constData());
+        app::RunReport report;
+        if (pathsOnly) {
+            report.windowTitle = app::WindowCaption();
+            report.figures.version = app::VersionText();
+            report.figures.startedAt = clock.startedAt;
+            report.figures.durationSeconds = clock.elapsed.elapsed() / 1000.0;
+            report.figures.endpoints = probes::ProviderEndpoints::builtIn();
+            if (pathsRun)
+                report.extra << app::PathsOnlySection(*pathsRun, false);
+        } else if (app::Form1a* form = window ? window.get() : findMainWindow()) {
+            report = collectReport(*form, messages, clock);
+            if (auto* form5 = qobject_cast<tools::Form5*>(QApplication::activeModalWidget()))
+                report.extra << app::ExtendedSection({false, form5->resultText(), form5->figures()});
+        }
+        report.figures.finished = false;
+        report.figures.step = currentStep();
+        if (format == Format::Blocks)
+            app::PrintBlock("STOPPED", report.figures.step);
+        else
+            writeOut(format == Format::Json ? app::ReportAsJson(report) : app::ReportAsText(report));
+        const int exitStatus = statusAfterOutput(status);
+        app::RemovePrivateTempDir();
+        // Inside a waiting step the stack holds the step's own frames: leave
+        // without unwinding them.
+        ::_exit(exitStatus);
+    };
+    app::CallOnTerminationSignals([&](int signalNumber) {
+        stopEarly(128 + signalNumber, QStringLiteral("stopped by signal %1 (%2) in the step \"%3\"")
+                                          .arg(signalNumber)
+                                          .arg(QString::fromLocal8Bit(strsignal(signalNumber)), currentStep()));
+    });
+    QTimer::singleShot(*timeoutSeconds * 1000, &application, [&] {
+        stopEarly(2, QStringLiteral("the test run did not finish in %1 s (step \"%2\")")
+                          .arg(*timeoutSeconds)
+                          .arg(currentStep()));
+    });
+
+    if (pathsOnly) {
+        tools::ExtendedPathsConfig config = app::BuiltInPathsConfig();
+        config.sections = extendedOptions.pathSections;
+        pathsRun = std::make_unique<tools::ExtendedPathsRun>();
+        QObject::connect(pathsRun.get(), &tools::ExtendedPathsRun::finished, &application, [&] {
+            if (format == Format::Blocks) {
+                app::PrintPathsBlocks(*pathsRun);
+            } else {
+                app::RunReport report;
+                report.windowTitle = app::WindowCaption();
+                report.figures.version = app::VersionText();
+                report.figures.startedAt = clock.startedAt;
+                report.figures.durationSeconds = clock.elapsed.elapsed() / 1000.0;
+                report.figures.endpoints = probes::ProviderEndpoints::builtIn();
+                report.extra << app::PathsOnlySection(*pathsRun, true);
+                writeOut(format == Format::Json ? app::HeaderReportAsJson(report) : app::ReportAsText(report));
+            }
+            QCoreApplication::exit(0);
+        });
+        pathsRun->start(config);
+        const int result = application.exec();
+        pathsRun.reset();
+        return statusAfterOutput(result);
+    }
+
+    window = app::StartMainWindow();
     int runsLeft = restartCommand.isEmpty() ? 1 : 2;
     bool completed = false;
     QObject::connect(window.get(), &app::Form1a::testRunFinished, &application, [&] {
         if (format == Format::Blocks)
-            printWindow(*window);
+            app::PrintWindowBlocks(*window);
         if (--runsLeft > 0) {
             QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), restartCommand});
             messages.clear();
@@ -379,7 +402,7 @@ int main(int argc, char** argv)
         }
         // With the extended test the report is written once that test is over.
         if (format != Format::Blocks && !runExtended) {
-            const app::RunReport report = collectReport(*window, messages);
+            const app::RunReport report = collectReport(*window, messages, clock);
             writeOut(format == Format::Json ? app::ReportAsJson(report) : app::ReportAsText(report));
         }
         completed = !runExtended;
@@ -399,20 +422,22 @@ int main(int argc, char** argv)
         // The tool windows are modal: each call returns when its window has been closed.
         QTimer::singleShot(0, &application, [&] {
             for (const ToolAction& tool : tools) {
+                stepAfterRun = tool.kind;
                 if (tool.kind == QLatin1String("passage"))
-                    runPassage(*window, tool.argument);
+                    app::RunPassageBlock(*window, tool.argument);
                 else if (tool.kind == QLatin1String("dns-srv"))
-                    runDnsSrv(*window, tool.argument);
+                    app::RunDnsSrvBlock(*window, tool.argument);
                 else if (tool.kind == QLatin1String("ping"))
-                    runPing(*window, tool.argument);
+                    app::RunPingBlock(*window, tool.argument);
             }
             if (runExtended) {
+                stepAfterRun = QStringLiteral("extended");
                 const QStringList automaticMessages = messages;
                 const app::ExtendedReport extendedReport = app::RunExtendedReport(*window, extendedOptions);
                 if (format == Format::Blocks) {
                     printExtendedBlocks(extendedReport, extendedOptions.screenshotPath);
                 } else {
-                    app::RunReport report = collectReport(*window, automaticMessages);
+                    app::RunReport report = collectReport(*window, automaticMessages, clock);
                     report.extra << app::ExtendedSection(extendedReport);
                     writeOut(format == Format::Json ? app::ReportAsJson(report) : app::ReportAsText(report));
                 }
@@ -421,17 +446,12 @@ int main(int argc, char** argv)
             application.exit(0);
         });
     });
-    QTimer::singleShot(timeoutSeconds * 1000, &application, [&] {
-        std::fprintf(stderr, "tarvolin-report: the test run did not finish in %d s\n", timeoutSeconds);
-        application.exit(2);
-    });
     int result = application.exec();
     if (result == 0 && !completed) {
-        // Ended by a termination signal before the run was over.
-        std::fprintf(stderr, "tarvolin-report: interrupted before the test run finished\n");
-        result = 3;
+        std::fprintf(stderr, "tarvolin-report: the program ended before the test run finished\n");
+        result = 1;
     }
     window.reset();
     app::RemovePrivateTempDir();
-    return result;
+    return statusAfterOutput(result);
 }

@@ -54,6 +54,11 @@ QString GatewayFromFirstHop(const QString& firstHop)
     return firstHop.trimmed().isEmpty() ? QStringLiteral("неопределенный") : firstHop;
 }
 
+bool GatewayKnown(const QString& gateway)
+{
+    return !gateway.trimmed().isEmpty() && gateway != GatewayFromFirstHop(QString());
+}
+
 QString GatewayLine(const QString& gateway)
 {
     return QStringLiteral("Основной шлюз ") + gateway + kCrLf;

@@ -25,6 +25,8 @@ QString AddressClassLines(int16_t addressClass);
 
 // Gateway text from the first-hop answer: "неопределенный" when blank.
 QString GatewayFromFirstHop(const QString& firstHop);
+// False for the text GatewayFromFirstHop gives when no router answered.
+bool GatewayKnown(const QString& gateway);
 QString GatewayLine(const QString& gateway);
 
 // First 7 characters of the resolved domain address equal the network prefix.

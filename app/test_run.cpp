@@ -37,6 +37,7 @@ void Form1a::runFirstTick()
 {
     // The echoes block the thread; keep the timer from queueing another tick meanwhile.
     Timer1_->stop();
+    runStep_ = RunStep::Echoes;
     Ping_->setText(QStringLiteral("Пинг на ") + deps_.endpoints.displayName + QStringLiteral("\r\n\r\n"));
     probes::PingTimeout = 1000;
     repaint();
@@ -62,6 +63,7 @@ void Form1a::runFirstTick()
     state_.AvgDelay = series.avgDelay;
     state_.Jitter = series.jitter;
 
+    runStep_ = RunStep::Answers;
     SendSIP();
     SendStun();
     SendUPnP();
@@ -99,6 +101,7 @@ void Form1a::runSecondTick()
     setReportText(report);
 
     Timer1_->stop();
+    runStep_ = RunStep::Finished;
     emit testRunFinished();
 }
 

@@ -56,4 +56,7 @@ struct TestRunState {
     int16_t Tcp5060Passed = 0;
 };
 
+// Where the test run is: read by the headless report when it must stop early.
+enum class RunStep { Startup, Echoes, Answers, Finished };
+
 }  // namespace app
