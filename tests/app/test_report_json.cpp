@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/report_json.h"
 
+#include <QFile>
 #include <QJsonArray>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTimeZone>
 #include <QJsonDocument>
 #include <QtTest>
 
@@ -38,6 +42,8 @@ private slots:
     void stateFields();
     void listsKeepOrder();
     void textFollowsWindowOrder();
+    void stoppedRunSaysWhere();
+    void documentedFieldsMatchTheDocument();
 };
 
 void TestReportJson::stateFields_data()
@@ -88,6 +94,33 @@ void TestReportJson::stateFields_data()
     unknownCodes.state.SipState = -1;
     QTest::newRow("nat code out of range") << unknownCodes << "nat.name" << QJsonValue(QStringLiteral("unknown"));
     QTest::newRow("sip code out of range") << unknownCodes << "sip.name" << QJsonValue(QStringLiteral("unknown"));
+
+    RunFigures noRouter;
+    noRouter.state.Gateway = QStringLiteral("неопределенный");
+    noRouter.echoes = {{0, 11010}, {0, 11010}};
+    noRouter.state.LostPackets = 2;
+    QTest::newRow("no first-hop router: null gateway") << noRouter << "gateway" << QJsonValue();
+    QTest::newRow("no echo answered: null average") << noRouter << "ping.averageDelay" << QJsonValue();
+    QTest::newRow("layout version") << noRouter << "schemaVersion" << QJsonValue(2);
+    QTest::newRow("finished run: no step") << noRouter << "step" << QJsonValue();
+    QTest::newRow("no start time known: null") << noRouter << "startedAt" << QJsonValue();
+
+    RunFigures answered;
+    answered.state.Gateway = QStringLiteral("192.168.1.1");
+    answered.echoes = {{0, 11010}, {0, 0}};
+    answered.state.AvgDelay = 0;
+    answered.startedAt = QDateTime(QDate(2026, 12, 8), QTime(20, 40, 49), QTimeZone(3 * 3600));
+    answered.durationSeconds = 7.06;
+    answered.finished = false;
+    answered.step = QStringLiteral("echoes");
+    answered.endpoints.mainServer = QStringLiteral("198.51.100.5");
+    QTest::newRow("router's address") << answered << "gateway" << QJsonValue(QStringLiteral("192.168.1.1"));
+    QTest::newRow("one echo answered in 0 ms: average 0") << answered << "ping.averageDelay" << QJsonValue(0);
+    QTest::newRow("start time in UTC") << answered << "startedAt" << QJsonValue(QStringLiteral("2026-12-08T17:40:49Z"));
+    QTest::newRow("duration to 0.1 s") << answered << "durationSeconds" << QJsonValue(7.1);
+    QTest::newRow("stopped run") << answered << "finished" << QJsonValue(false);
+    QTest::newRow("stopped run's step") << answered << "step" << QJsonValue(QStringLiteral("echoes"));
+    QTest::newRow("STUN server") << answered << "endpoints.stunServer" << QJsonValue(QStringLiteral("198.51.100.5"));
 }
 
 void TestReportJson::stateFields()
@@ -154,6 +187,63 @@ void TestReportJson::textFollowsWindowOrder()
                             "\nСообщения\n---------\n"
                             "Порт занят\n"
                             "\nExtra\n-----\nx\n"));
+}
+
+void TestReportJson::stoppedRunSaysWhere()
+{
+    RunReport report;
+    report.windowTitle = QStringLiteral("Tarvolin  v.1");
+    report.figures.finished = false;
+    report.figures.step = RunStepName(RunStep::Answers);
+    const QStringList lines = QString::fromUtf8(ReportAsText(report)).split(QLatin1Char('\n'));
+    QCOMPARE(lines.value(1), QStringLiteral("Тест не завершён: остановлен на шаге «ожидание ответов STUN, SIP и UPnP»."));
+}
+
+namespace {
+
+// Every member path of a document: "a.b" for members of objects, "a[].b" for
+// members of an array's objects; arrays are listed themselves too.
+void memberPaths(const QJsonValue& value, const QString& path, QSet<QString>& out)
+{
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            memberPaths(it.value(), path.isEmpty() ? it.key() : path + QLatin1Char('.') + it.key(), out);
+        return;
+    }
+    out.insert(path);
+    if (value.isArray())
+        for (const QJsonValue& element : value.toArray())
+            if (element.isObject())
+                memberPaths(element, path + QStringLiteral("[]"), out);
+}
+
+}  // namespace
+
+// docs/report.md names each member of the main document in its own row;
+// neither side may have a member the other lacks.
+void TestReportJson::documentedFieldsMatchTheDocument()
+{
+    QFile file(QStringLiteral(TARVOLIN_SOURCE_DIR "/docs/report.md"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString doc = QString::fromUtf8(file.readAll());
+    const qsizetype begin = doc.indexOf(QStringLiteral("\n## JSON"));
+    const qsizetype end = doc.indexOf(QStringLiteral("\n## "), begin + 1);
+    QVERIFY(begin >= 0 && end > begin);
+    QSet<QString> documented;
+    static const QRegularExpression row(QStringLiteral("^\\| `([^`]+)` \\|"), QRegularExpression::MultilineOption);
+    for (auto it = row.globalMatch(doc.mid(begin, end - begin)); it.hasNext();)
+        documented.insert(it.next().captured(1));
+
+    RunReport report;
+    report.figures.interfaces = {{QStringLiteral("10.0.0.5"), 2, QStringLiteral("255.0.0.0"), QStringLiteral("10.255.255.255")}};
+    report.figures.echoes = {{12, 0}};
+    report.figures.messages = {QStringLiteral("m")};
+    QSet<QString> printed;
+    memberPaths(parsed(report), QString(), printed);
+    QVERIFY(printed.size() > 40);
+    QCOMPARE(documented - printed, QSet<QString>());
+    QCOMPARE(printed - documented, QSet<QString>());
 }
 
 QTEST_GUILESS_MAIN(TestReportJson)
