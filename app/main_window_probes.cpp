@@ -160,6 +160,9 @@ void Form1a::HandleFixedPortReply()
 
     switch (probes::ReadSsdpAnswer(data, fromPort)) {
     case probes::SsdpEffect::Found:
+        // Only a device of this computer's own network speaks for its router.
+        if (!probes::SsdpSenderOnOwnNetwork(fromAddress, state_.MainAddress, state_.MainMask))
+            break;
         state_.UpnpFound = 1;
         UPnP_->setText(QStringLiteral("Присутствует"));
         break;

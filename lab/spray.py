@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: Apache-2.0
 """Forged answers for the lab's hostile network: sends, to every UDP port of a
 range on the client and to 5060, Binding Responses shaped like the answer to
-the plain request (test byte 0x08, CHANGED-ADDRESS naming a third address) and
-"SIP/2.0 200 OK" answers, round after round, until the limit is reached.
+the plain request (test byte 0x08, CHANGED-ADDRESS naming a third address),
+"SIP/2.0 200 OK" answers and SSDP "HTTP/1.1 200 OK" answers, round after round, until the limit is reached.
 Starts when the go file appears (the program is being started); writes the
 number of datagrams sent to the count file as it goes."""
 import argparse
@@ -19,6 +19,10 @@ def stun_response(third):
     body = mapped + changed
     return struct.pack("!HH", 0x0101, len(body)) + bytes(15) + b"\x08" + body
 
+
+# An SSDP answer: it must not make a router without UPnP look as if it had it.
+SSDP = (b"HTTP/1.1 200 OK\r\nCACHE-CONTROL: max-age=120\r\nST: urn:schemas-upnp-org:service:WANIPConnection:1\r\n"
+        b"LOCATION: http://203.0.113.77:5000/rootDesc.xml\r\nEXT:\r\n\r\n")
 
 SIP = (b"SIP/2.0 200 OK\r\nVia: SIP/2.0/UDP 198.51.100.10:5060\r\nCall-ID: spray\r\n"
        b"CSeq: 1 REGISTER\r\nContent-Length: 0\r\n\r\n")
@@ -37,7 +41,7 @@ def main():
     a = ap.parse_args()
     first, last = (int(x) for x in a.ports.split("-"))
     ports = [5060] + list(range(first, last + 1))
-    payloads = (stun_response(a.third), SIP)
+    payloads = (stun_response(a.third), SIP, SSDP)
     s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     s.bind((a.source, 0))
     s.setblocking(False)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "probes/ssdp_search.h"
 
+#include <QHostAddress>
+
 namespace probes {
 
 QByteArray BuildSsdpSearch(int request)
@@ -33,6 +35,19 @@ SsdpEffect ReadSsdpAnswer(const QByteArray& data, int senderPort)
     if (data.isEmpty() && senderPort == 1900)
         return SsdpEffect::Cleared;
     return SsdpEffect::None;
+}
+
+bool SsdpSenderOnOwnNetwork(const QString& sender, const QString& address, const QString& mask)
+{
+    const QHostAddress from(sender), own(address), netmask(mask);
+    if (from.protocol() != QAbstractSocket::IPv4Protocol || own.protocol() != QAbstractSocket::IPv4Protocol
+        || netmask.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    const quint32 m = netmask.toIPv4Address();
+    // A mask must be contiguous ones: 255.0.255.0 is no network.
+    if (m == 0 || (~m & (~m + 1)) != 0)
+        return false;
+    return (from.toIPv4Address() & m) == (own.toIPv4Address() & m);
 }
 
 }  // namespace probes

@@ -3,6 +3,7 @@
 // SSDP M-SEARCH requests for the router's Internet gateway services and the
 // reading of the answers.
 #include <QByteArray>
+#include <QString>
 
 namespace probes {
 
@@ -18,5 +19,11 @@ enum class SsdpEffect { None, Found, Cleared };
 // line end (any reason phrase; case-sensitive); Cleared when data is empty
 // and came from port 1900; None otherwise.
 SsdpEffect ReadSsdpAnswer(const QByteArray& data, int senderPort);
+
+// An SSDP answer comes from a device on the computer's own network: true when
+// sender lies in the network of address/mask (dotted IPv4). A datagram from
+// beyond the router (a stranger's, let in by a full cone NAT) proves nothing
+// about the router; false also when the address or mask is unknown.
+bool SsdpSenderOnOwnNetwork(const QString& sender, const QString& address, const QString& mask);
 
 }  // namespace probes

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: Apache-2.0
 """A hostile network: a STUN server that ignores CHANGE-REQUEST behind a port
 restricted cone NAT; forged STUN and SIP answers sprayed at every port of a
-public client during the whole run; a ping target that drops every echo and a
+public client (and through a full cone NAT) during the whole run; a ping target that drops every echo and a
 DNS server that drops every query, each with the window's first paint and its
 answers to window-manager pings measured under Xvfb."""
 import os
@@ -79,6 +79,12 @@ def spray(c):
         cpu_clean, cpu_spray = float(fc["CPU_SECONDS"]), float(fs["CPU_SECONDS"])
         c.check(cpu_spray <= 2 * cpu_clean + 0.05,
                 "CPU time %.2f s sprayed vs %.2f s clean (at most twice)" % (cpu_spray, cpu_clean))
+        # Through a full cone NAT every stranger's datagram reaches the
+        # program: SSDP answers from beyond the router must not find UPnP.
+        cone = c.scenario("full cone NAT without UPnP, sprayed", "--nat", "full-cone", "--spray", "on")
+        if c.check(len(cone) == 1, "one complete run"):
+            c.equal(cone[0]["UPnP"], "Отсутствует", "UPnP")
+            c.equal(cone[0]["NATType"], T.NAT_CAPTIONS["full-cone"], "NATType")
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
