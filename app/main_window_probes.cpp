@@ -161,7 +161,7 @@ void Form1a::HandleFixedPortReply()
     switch (probes::ReadSsdpAnswer(data, fromPort)) {
     case probes::SsdpEffect::Found:
         // Only a device of this computer's own network speaks for its router.
-        if (!probes::SsdpSenderOnOwnNetwork(fromAddress, state_.MainAddress, state_.MainMask))
+        if (!probes::SsdpSenderOnOwnNetwork(fromAddress, state_.MainAddress, state_.MainMask, state_.Gateway))
             break;
         state_.UpnpFound = 1;
         UPnP_->setText(QStringLiteral("Присутствует"));

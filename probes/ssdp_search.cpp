@@ -37,9 +37,12 @@ SsdpEffect ReadSsdpAnswer(const QByteArray& data, int senderPort)
     return SsdpEffect::None;
 }
 
-bool SsdpSenderOnOwnNetwork(const QString& sender, const QString& address, const QString& mask)
+bool SsdpSenderOnOwnNetwork(const QString& sender, const QString& address, const QString& mask,
+                            const QString& gateway)
 {
     const QHostAddress from(sender), own(address), netmask(mask);
+    if (from.protocol() == QAbstractSocket::IPv4Protocol && from == QHostAddress(gateway))
+        return true;
     if (from.protocol() != QAbstractSocket::IPv4Protocol || own.protocol() != QAbstractSocket::IPv4Protocol
         || netmask.protocol() != QAbstractSocket::IPv4Protocol)
         return false;

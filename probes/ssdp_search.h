@@ -21,9 +21,12 @@ enum class SsdpEffect { None, Found, Cleared };
 SsdpEffect ReadSsdpAnswer(const QByteArray& data, int senderPort);
 
 // An SSDP answer comes from a device on the computer's own network: true when
-// sender lies in the network of address/mask (dotted IPv4). A datagram from
-// beyond the router (a stranger's, let in by a full cone NAT) proves nothing
-// about the router; false also when the address or mask is unknown.
-bool SsdpSenderOnOwnNetwork(const QString& sender, const QString& address, const QString& mask);
+// sender lies in the network of address/mask (dotted IPv4), or is the
+// first-hop router itself (on a point-to-point link it lies outside any
+// mask). A datagram from beyond the router (a stranger's, let in by a full
+// cone NAT) proves nothing about the router; false also when the address or
+// mask is unknown.
+bool SsdpSenderOnOwnNetwork(const QString& sender, const QString& address, const QString& mask,
+                            const QString& gateway);
 
 }  // namespace probes

@@ -32,7 +32,8 @@ std::optional<uint8_t> AcceptedStunAnswer(const QByteArray& datagram, const QStr
         rightSender = fromServerAddress && fromPort == run.serverPort;
         break;
     case kStunChangeIpTest:
-        rightSender = !fromServerAddress;
+        rightSender = !fromServerAddress &&
+                      (run.alternativeAddress.isEmpty() || fromAddress == run.alternativeAddress);
         break;
     case kStunChangePortTest:
         rightSender = fromServerAddress && fromPort != run.serverPort;
@@ -45,6 +46,10 @@ std::optional<uint8_t> AcceptedStunAnswer(const QByteArray& datagram, const QStr
         break;
     }
     if (!rightSender)
+        return std::nullopt;
+    // A bare header names no mapping: it answers nothing.
+    const std::optional<StunReplyFields> fields = ReadStunReply(datagram);
+    if (!fields || fields->mappedAddress.isEmpty())
         return std::nullopt;
     return test;
 }

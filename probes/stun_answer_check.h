@@ -27,10 +27,12 @@ struct StunRunRequests {
 // counts when it is a Binding Response (type 0x0101, RFC 3489 section 11.1)
 // whose transaction ID is one of this run's requests (fifteen zero bytes,
 // then a test byte the run has sent; section 9.3: the response carries the
-// request's ID), from the sender that answers that request:
+// request's ID) and carries a mapped address (section 11.2.1), from the
+// sender that answers that request:
 //   0x08 from the server's address and port;
 //   0x09 (change IP) from an address other than the server's (section 8.1:
-//        the response comes from the changed address);
+//        the response comes from the changed address), and from the
+//        alternative address once the server has named it;
 //   0x0A (change port) from the server's address and a port other than the
 //        server's;
 //   0x0B from the alternative address and port it was sent to.

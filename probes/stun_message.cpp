@@ -32,22 +32,6 @@ QByteArray Header(uint16_t length)
 constexpr uint16_t kBindingResponse = 0x0101;
 constexpr uint8_t kFamilyIpv4 = 0x01;
 
-// Types that carry something other than the mapped address: a reply that
-// starts with one of them has no MAPPED-ADDRESS at the fixed place either.
-constexpr uint16_t kOtherKnownTypes[] = {
-    0x0002,  // RESPONSE-ADDRESS
-    0x0004,  // SOURCE-ADDRESS
-    0x0005,  // CHANGED-ADDRESS
-    0x0008,  // MESSAGE-INTEGRITY
-    0x0009,  // ERROR-CODE
-    0x000B,  // REFLECTED-FROM
-    0x0020,  // XOR-MAPPED-ADDRESS (RFC 5389)
-    0x8020,  // XOR-MAPPED-ADDRESS (pre-RFC 5389 servers)
-    0x8022,  // SOFTWARE
-    0x8028,  // FINGERPRINT
-    0x802B,  // RESPONSE-ORIGIN
-    0x802C,  // OTHER-ADDRESS
-};
 
 struct AttributeScan {
     bool sawMapped = false;                // any MAPPED-ADDRESS, whatever its family
@@ -92,27 +76,12 @@ AttributeScan ScanAttributes(const QByteArray& datagram)
     return scan;
 }
 
-bool FirstAttributeIsAnotherKnownType(const QByteArray& datagram)
+// The mapped address by type only: a reply without a readable MAPPED-ADDRESS
+// carries none (bytes that merely sit where the attribute usually is prove
+// nothing).
+std::optional<StunAddress> MappedAddress(const AttributeScan& scan)
 {
-    if (datagram.size() < kHeaderSize + 2)
-        return false;
-    const int type = PortFromBytes(datagram, kHeaderSize);
-    for (const uint16_t known : kOtherKnownTypes) {
-        if (type == known)
-            return true;
-    }
-    return false;
-}
-
-// The mapped address by type; the fixed bytes 24-31 only for a reply that
-// names no MAPPED-ADDRESS and does not start with another known attribute.
-std::optional<StunAddress> MappedAddress(const QByteArray& datagram, const AttributeScan& scan)
-{
-    if (scan.mapped)
-        return scan.mapped;
-    if (scan.sawMapped || FirstAttributeIsAnotherKnownType(datagram) || datagram.size() < 32)
-        return std::nullopt;
-    return StunAddress{DottedFromBytes(datagram, 28), PortFromBytes(datagram, 26)};
+    return scan.mapped;
 }
 
 }  // namespace
@@ -161,13 +130,13 @@ std::optional<StunReplyFields> ReadStunReply(const QByteArray& datagram)
     fields.messageType = static_cast<uint16_t>(PortFromBytes(datagram, 0));
 
     const AttributeScan scan = ScanAttributes(datagram);
-    const std::optional<StunAddress> mapped = MappedAddress(datagram, scan);
-    if (!mapped && (fields.testByte == kStunPlainTest || fields.testByte == kStunAlternativeTest))
+    const std::optional<StunAddress> mapped = MappedAddress(scan);
+    // Every answer of the server carries the mapped address (RFC 3489
+    // section 11.2.1: MAPPED-ADDRESS is in every Binding Response).
+    if (!mapped)
         return std::nullopt;
-    if (mapped) {
-        fields.mappedAddress = mapped->address;
-        fields.mappedPort = mapped->port;
-    }
+    fields.mappedAddress = mapped->address;
+    fields.mappedPort = mapped->port;
     fields.alternative = scan.changed ? scan.changed : scan.other;
     return fields;
 }
@@ -176,7 +145,7 @@ std::optional<SurveyReply> ReadSurveyReply(const QByteArray& datagram)
 {
     if (datagram.size() < kHeaderSize || PortFromBytes(datagram, 0) != kBindingResponse)
         return std::nullopt;
-    const std::optional<StunAddress> mapped = MappedAddress(datagram, ScanAttributes(datagram));
+    const std::optional<StunAddress> mapped = MappedAddress(ScanAttributes(datagram));
     if (!mapped)
         return std::nullopt;
     SurveyReply reply;

@@ -52,14 +52,11 @@ struct StunReplyFields {
 };
 
 // Reads a reply. nullopt when it is shorter than the 20-byte header, or when
-// its test byte (byte 19) is 0x08 or 0x0B and it carries no mapped address.
+// it carries no mapped address (whatever its test byte).
 // The attributes after the header are walked by type and length, never past
 // the datagram (an attribute whose length runs past the end stops the walk):
-//  - mapped address: the first MAPPED-ADDRESS (0x0001) with the IPv4 family;
-//    only when the walk meets no MAPPED-ADDRESS at all and the first attribute
-//    is not another address attribute (SOURCE-, CHANGED-, OTHER-ADDRESS...)
-//    are bytes 26-27 (port) and 28-31 (address) read at their fixed place, and
-//    then only from a reply of at least 32 bytes;
+//  - mapped address: the first MAPPED-ADDRESS (0x0001) with the IPv4 family,
+//    wherever it stands; nothing is read at a fixed place;
 //  - alternative address: the first IPv4 CHANGED-ADDRESS (0x0005, RFC 3489
 //    section 11.2.3), else the first IPv4 OTHER-ADDRESS (0x802C, RFC 5780
 //    section 7.4); never a fixed place, since the second attribute is often

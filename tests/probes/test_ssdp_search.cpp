@@ -77,17 +77,22 @@ void TestSsdpSearch::senderOnOwnNetwork_data()
     QTest::addColumn<QString>("sender");
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("mask");
+    QTest::addColumn<QString>("gateway");
     QTest::addColumn<bool>("counts");
-    QTest::newRow("the router of a /24") << "192.168.1.1" << "192.168.1.10" << "255.255.255.0" << true;
-    QTest::newRow("another device of the /24") << "192.168.1.200" << "192.168.1.10" << "255.255.255.0" << true;
-    QTest::newRow("next network") << "192.168.2.1" << "192.168.1.10" << "255.255.255.0" << false;
-    QTest::newRow("a stranger on the Internet") << "203.0.113.66" << "198.51.100.10" << "255.255.255.0" << false;
-    QTest::newRow("inside a /16") << "10.1.200.1" << "10.1.0.5" << "255.255.0.0" << true;
-    QTest::newRow("point-to-point /32: only itself") << "10.0.0.1" << "10.0.0.2" << "255.255.255.255" << false;
-    QTest::newRow("no main address") << "192.168.1.1" << "" << "" << false;
-    QTest::newRow("mask 0.0.0.0 would take everyone") << "203.0.113.66" << "192.168.1.10" << "0.0.0.0" << false;
-    QTest::newRow("mask with a hole") << "192.168.1.1" << "192.168.1.10" << "255.0.255.0" << false;
-    QTest::newRow("sender not an address") << "router" << "192.168.1.10" << "255.255.255.0" << false;
+    QTest::newRow("the router of a /24") << "192.168.1.1" << "192.168.1.10" << "255.255.255.0" << "" << true;
+    QTest::newRow("another device of the /24") << "192.168.1.200" << "192.168.1.10" << "255.255.255.0" << "192.168.1.1" << true;
+    QTest::newRow("next network") << "192.168.2.1" << "192.168.1.10" << "255.255.255.0" << "192.168.1.1" << false;
+    QTest::newRow("a stranger on the Internet") << "203.0.113.66" << "198.51.100.10" << "255.255.255.0" << "192.168.1.1" << false;
+    QTest::newRow("inside a /16") << "10.1.200.1" << "10.1.0.5" << "255.255.0.0" << "192.168.1.1" << true;
+    QTest::newRow("point-to-point /32: only itself") << "10.0.0.1" << "10.0.0.2" << "255.255.255.255" << "192.168.1.1" << false;
+    QTest::newRow("no main address") << "192.168.1.1" << "" << "" << "" << false;
+    QTest::newRow("mask 0.0.0.0 would take everyone") << "203.0.113.66" << "192.168.1.10" << "0.0.0.0" << "192.168.1.1" << false;
+    QTest::newRow("mask with a hole") << "192.168.1.1" << "192.168.1.10" << "255.0.255.0" << "" << false;
+    QTest::newRow("point-to-point: the first hop itself") << "10.64.0.1" << "100.70.3.4" << "255.255.255.255"
+                                                          << "10.64.0.1" << true;
+    QTest::newRow("no first hop known") << "203.0.113.66" << "198.51.100.10" << "255.255.255.0"
+                                        << "неопределенный" << false;
+    QTest::newRow("sender not an address") << "router" << "192.168.1.10" << "255.255.255.0" << "192.168.1.1" << false;
 }
 
 void TestSsdpSearch::senderOnOwnNetwork()
@@ -95,8 +100,9 @@ void TestSsdpSearch::senderOnOwnNetwork()
     QFETCH(QString, sender);
     QFETCH(QString, address);
     QFETCH(QString, mask);
+    QFETCH(QString, gateway);
     QFETCH(bool, counts);
-    QCOMPARE(SsdpSenderOnOwnNetwork(sender, address, mask), counts);
+    QCOMPARE(SsdpSenderOnOwnNetwork(sender, address, mask, gateway), counts);
 }
 
 QTEST_GUILESS_MAIN(TestSsdpSearch)

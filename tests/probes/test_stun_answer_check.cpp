@@ -13,7 +13,8 @@ const QString kServer = QStringLiteral("203.0.113.10");
 const QString kOther = QStringLiteral("203.0.113.11");
 const QString kThird = QStringLiteral("192.0.2.66");
 
-// A Binding Response for test byte `test`, 44 bytes as the server lays it out.
+// A Binding Response for test byte `test`, 44 bytes as the server lays it
+// out: MAPPED-ADDRESS 198.51.100.7:40000, CHANGED-ADDRESS 203.0.113.11:3479.
 QByteArray Response(uint8_t test, uint8_t typeLow = 0x01, int idByte = -1)
 {
     QByteArray d(44, '\0');
@@ -21,6 +22,9 @@ QByteArray Response(uint8_t test, uint8_t typeLow = 0x01, int idByte = -1)
     d[1] = char(typeLow);
     d[3] = 24;
     d[19] = char(test);
+    const char attributes[] = {0x00, 0x01, 0x00, 0x08, 0x00, 0x01, char(0x9C), 0x40, char(198), 51, 100, 7,
+                               0x00, 0x05, 0x00, 0x08, 0x00, 0x01, 0x0D, char(0x97), char(203), 0, 113, 11};
+    d.replace(20, 24, QByteArray(attributes, 24));
     if (idByte >= 0)
         d[idByte] = 0x5A;
     return d;
@@ -80,6 +84,16 @@ private slots:
         QTest::newRow("transaction ID not ours (byte 18)") << Response(0x08, 0x01, 18) << kServer << 3478 << false
                                                            << -1;
         QTest::newRow("test byte never sent") << Response(0x0C) << kServer << 3478 << true << -1;
+        // Only a reply that names a mapping answers anything.
+        QTest::newRow("bare header, change IP, from a third host") << Response(0x09).left(20) << kThird << 3478
+                                                                   << false << -1;
+        QTest::newRow("bare header from the server") << Response(0x08).left(20) << kServer << 3478 << false << -1;
+        QTest::newRow("an unknown attribute where MAPPED-ADDRESS usually is")
+            << Response(0x08).replace(21, 1, QByteArray("\x77", 1)) << kServer << 3478 << false << -1;
+        // Once the server has named its alternative address, change IP comes from there.
+        QTest::newRow("0x09 from a third host once the alternative is known") << Response(0x09) << kThird << 3479
+                                                                              << true << -1;
+        QTest::newRow("0x09 from the named alternative") << Response(0x09) << kOther << 3479 << true << 0x09;
         QTest::newRow("shorter than a header") << Response(0x08).left(19) << kServer << 3478 << false << -1;
     }
     void accepted()
