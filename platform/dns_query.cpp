@@ -419,6 +419,9 @@ int32_t ParseDnsAnswer(const unsigned char* answer, int length, int32_t type, QV
             ns_rr rr;
             if (ns_parserr(&msg, section, i, &rr) < 0) return kDnsBadPacket;
             if (ns_rr_type(rr) == ns_t_opt) continue;  // transport options, not a record
+            // The query asked for class IN (RFC 1035 section 3.2.4): a record
+            // of another class answers nothing and is not listed.
+            if (ns_rr_class(rr) != ns_c_in) continue;
             // QTYPE "*" asks for records of every type (RFC 1035 section 3.2.3).
             if (section == ns_s_an && (ns_rr_type(rr) == wanted || wanted == ns_t_any)) answered = true;
             DnsEntry e;
