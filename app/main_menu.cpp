@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // The "Меню" pop-up of the main window and the small actions behind it.
+#include "app/extended_report.h"
 #include "app/main_window.h"
 #include "app/startup_survey.h"
 #include "platform/socket_set.h"
@@ -77,6 +78,15 @@ void Form1a::buildMenu()
             &Form1a::OpenPingWindow);
     connect(addItem(mnuText_, "ExtNatTest", QStringLiteral("Расширенный тест NAT")), &QAction::triggered, this,
             &Form1a::OpenExtendedNatTest);
+    // Available once the automatic test has ended; Ctrl+S works on the window too.
+    saveReport_ = addItem(mnuText_, "SaveReport", QStringLiteral("&Сохранить отчёт…"));
+    saveReport_->setShortcut(QKeySequence::Save);
+    saveReport_->setEnabled(runStep_ == RunStep::Finished);
+    addAction(saveReport_);
+    connect(saveReport_, &QAction::triggered, this, &Form1a::SaveReportDialog);
+    copyReport_ = addItem(mnuText_, "CopyReport", QStringLiteral("&Копировать отчёт"));
+    copyReport_->setEnabled(runStep_ == RunStep::Finished);
+    connect(copyReport_, &QAction::triggered, this, &Form1a::copyReport);
 
     QMenu* links = mnuText_->addMenu(QStringLiteral("Полезные ссылки"));
     links->setObjectName(QStringLiteral("Links"));
@@ -157,7 +167,17 @@ void Form1a::OpenPingWindow()
 void Form1a::OpenExtendedNatTest()
 {
     tools::Form5 window(deps_.endpoints, this);
+    bool ended = false;
+    connect(&window, &tools::Form5::testFinished, this, [&ended] { ended = true; });
     window.exec();
+    // What it found stays for the saved report, until the next time it runs.
+    if (!window.resultText().isEmpty())
+        setLastExtendedFindings(ExtendedReport{ended, window.resultText(), window.figures()});
+}
+
+void Form1a::setLastExtendedFindings(const ExtendedReport& findings)
+{
+    lastExtended_ = std::make_shared<const ExtendedReport>(findings);
 }
 
 void Form1a::openPage(const QString& url)

@@ -244,6 +244,13 @@ void Form1a::Form_Load()
     const auto loaded = qScopeGuard([this] { --loading_; });
     unloaded_ = false;
     runStep_ = RunStep::Startup;
+    runStartedAt_ = QDateTime::currentDateTimeUtc();
+    runClock_.start();
+    runSecondsAtEnd_ = -1;
+    if (saveReport_) {
+        saveReport_->setEnabled(false);
+        copyReport_->setEnabled(false);
+    }
     // 1. Interface table.
     interfaceTable_ = deps_.listInterfaces();
     // 2. Background capture of the system's listing.

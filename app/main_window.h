@@ -8,11 +8,14 @@
 #include "probes/stun_answer_check.h"
 #include "tools/stun_survey.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QWidget>
 #include <QList>
 #include <functional>
 #include <memory>
 
+class QAction;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -26,6 +29,8 @@ class NotificationSink;
 }
 
 namespace app {
+
+struct ExtendedReport;
 
 // What the main window talks to; tests replace the built-in values.
 struct MainWindowDependencies {
@@ -64,6 +69,7 @@ public:
     void OpenExtendedNatTest();
 
     TestRunState& state() { return state_; }
+    const TestRunState& state() const { return state_; }
     // The echoes of the last series, in order.
     const QList<EchoRecord>& echoes() const { return echoes_; }
     const platform::InterfaceTable& interfaceTable() const { return interfaceTable_; }
@@ -74,6 +80,23 @@ public:
     QMenu* menu() const { return mnuText_; }
     QTimer* timer() const { return Timer1_; }
     RunStep runStep() const { return runStep_; }
+    // When the last test run started, and how long it took (so far, while it runs).
+    QDateTime runStartedAt() const { return runStartedAt_; }
+    double runSeconds() const
+    {
+        return runSecondsAtEnd_ >= 0 ? runSecondsAtEnd_ : runClock_.isValid() ? runClock_.elapsed() / 1000.0 : 0;
+    }
+    // The extended test's findings of this session (the last time its window ran).
+    const ExtendedReport* lastExtendedFindings() const { return lastExtended_.get(); }
+    void setLastExtendedFindings(const ExtendedReport& findings);
+
+    // "Сохранить отчёт…" and "Копировать отчёт": the report as tarvolin-report
+    // composes it. saveReport writes the whole file or nothing (a message
+    // says why) and returns whether it did.
+    enum class ReportFormat { Text, Json, Html };
+    bool saveReport(const QString& path, ReportFormat format, bool hideHardwareAddresses);
+    void copyReport();
+    void SaveReportDialog();
 
 signals:
     // The second tick has written the report.
@@ -110,6 +133,12 @@ private:
     platform::InterfaceTable interfaceTable_;
     bool unloaded_ = false;
     RunStep runStep_ = RunStep::Startup;
+    QDateTime runStartedAt_;
+    QElapsedTimer runClock_;
+    double runSecondsAtEnd_ = -1;
+    std::shared_ptr<const ExtendedReport> lastExtended_;
+    QAction* saveReport_ = nullptr;
+    QAction* copyReport_ = nullptr;
     // Set while the load sequence (or a restart) runs: a message box shown
     // meanwhile runs an event loop, and Timer1 must not tick inside it.
     int loading_ = 0;

@@ -6,6 +6,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLocale>
 #include <cmath>
 #include <utility>
 
@@ -66,6 +67,23 @@ QString RunStepDescription(const QString& stepName)
     return stepName;
 }
 
+QList<ShownPair> RunFacts(const RunFigures& f)
+{
+    if (!f.startedAt.isValid())
+        return {};
+    const QLocale locale = QLocale::system();
+    const probes::ProviderEndpoints& e = f.endpoints;
+    QString addresses = QStringLiteral("STUN %1:%2, SIP %1:%3, %4:%3, пинг %5, домен %6")
+                            .arg(e.mainServer)
+                            .arg(e.stunPort)
+                            .arg(e.sipPort)
+                            .arg(e.secondServer, e.pingTarget, e.domain);
+    return {{QStringLiteral("Начало теста"), locale.toString(f.startedAt.toLocalTime(), QLocale::LongFormat)},
+            {QStringLiteral("Длительность"), locale.toString(f.durationSeconds, 'f', 1) + QStringLiteral(" с")},
+            {QStringLiteral("Версия программы"), f.version},
+            {QStringLiteral("Проверенные адреса"), addresses}};
+}
+
 QString WithLfLineEnds(const QString& text)
 {
     QString out = text;
@@ -107,6 +125,8 @@ QByteArray ReportAsText(const RunReport& report)
     if (!report.figures.finished)
         out += QStringLiteral("Тест не завершён: остановлен на шаге «%1».\n")
                    .arg(RunStepDescription(report.figures.step));
+    for (const ShownPair& line : RunFacts(report.figures))
+        out += line.caption + QStringLiteral(": ") + line.value + QLatin1Char('\n');
     for (const ShownGroup& group : report.groups)
         appendGroup(out, group);
     if (!report.figures.messages.isEmpty()) {

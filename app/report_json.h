@@ -82,6 +82,10 @@ QString SipStateName(int16_t sipState);
 QString RunStepName(RunStep step);
 QString RunStepDescription(const QString& stepName);
 
+// When the test ran, how long, which version and which endpoints, as caption
+// and value lines in the system locale's format; none without a start time.
+QList<ShownPair> RunFacts(const RunFigures& figures);
+
 // Line ends as LF; a trailing line end dropped.
 QString WithLfLineEnds(const QString& text);
 

@@ -35,6 +35,7 @@
 #include "app/extended_report.h"
 #include "app/main_window.h"
 #include "app/report.h"
+#include "app/report_collect.h"
 #include "app/report_json.h"
 #include "app/report_tools.h"
 #include "app/startup_survey.h"
@@ -67,54 +68,9 @@ struct RunClock {
     RunClock() { elapsed.start(); }
 };
 
-QString groupTitle(const QWidget& window, const char* name)
+app::RunReport collectReport(const app::Form1a& window, const QStringList& messages, const RunClock& clock)
 {
-    const auto* box = window.findChild<QGroupBox*>(QString::fromLatin1(name));
-    return box ? box->title() : QString();
-}
-
-// The window's groups in the order they are laid out, read by object name.
-QList<app::ShownGroup> shownGroups(const app::Form1a& window)
-{
-    app::ShownGroup nat{groupTitle(window, "Frame2"), {}, QString()};
-    const std::pair<const char*, const char*> pairs[] = {
-        {"Label1", "IPAdr"}, {"Label3", "NATType"}, {"Label5", "SIPsup"}, {"Label4", "UPnP"}, {"Label6", "STUN_Port"}};
-    for (const auto& [caption, value] : pairs)
-        nat.pairs.append({LabelText(window, caption), LabelText(window, value)});
-    return {nat,
-            {groupTitle(window, "Frame1"), {}, LabelText(window, "IPs")},
-            {groupTitle(window, "Frame6"), {}, LabelText(window, "Ping")},
-            {groupTitle(window, "Frame7"), {}, window.reportText()}};
-}
-
-app::RunReport collectReport(app::Form1a& window, const QStringList& messages, const RunClock& clock)
-{
-    app::RunReport report;
-    report.windowTitle = window.windowTitle();
-    report.groups = shownGroups(window);
-    app::RunFigures& f = report.figures;
-    f.version = app::VersionText();
-    f.startedAt = clock.startedAt;
-    f.durationSeconds = clock.elapsed.elapsed() / 1000.0;
-    f.endpoints = window.endpoints();
-    f.state = window.state();
-    f.interfaces = window.interfaceTable();
-    f.pingTarget = window.endpoints().pingTarget;
-    f.echoes = window.echoes();
-    f.probeLocalPort = platform::ProbeLocalPort();
-    f.natCaption = LabelText(window, "NATType");
-    f.externalCaption = LabelText(window, "IPAdr");
-    f.portCaption = LabelText(window, "STUN_Port");
-    f.sipCaption = LabelText(window, "SIPsup");
-    f.upnpCaption = LabelText(window, "UPnP");
-    // The report grades the line only once an external address is known.
-    if (!f.state.InterfaceAddress.isEmpty() && !f.state.ExternalAddress.isEmpty())
-        f.grade = app::GradeText(f.state.NatMode, f.state.AvgDelay, f.state.LostPackets, f.state.Jitter);
-    f.report = window.reportText();
-    f.messages = messages;
-    // Measurements made after the automatic test append their
-    // app::ExtraSection to report.extra here.
-    return report;
+    return app::CollectRunReport(window, messages, clock.startedAt, clock.elapsed.elapsed() / 1000.0);
 }
 
 enum class Format { Text, Json, Blocks };
@@ -255,7 +211,9 @@ int main(int argc, char** argv)
         QStringLiteral("The path sections of the extended test: number of NATs, port-mapping protocols,\n"
                        "voice path, SIP servers by DNS (nat,ports,voice,dns)."),
         QStringLiteral("LIST"));
-    parser.addOptions({json, blocks, restartWith, screenshot, timeout, passage, dnsSrv, ping, extended, extendedOnly,
+    const QCommandLineOption hideMac(QStringLiteral("hide-mac"),
+                                     QStringLiteral("Replace hardware (MAC) addresses with xx:xx:xx:xx:xx:xx."));
+    parser.addOptions({json, hideMac, blocks, restartWith, screenshot, timeout, passage, dnsSrv, ping, extended, extendedOnly,
                        extendedScreenshot, extendedPaths});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -310,6 +268,14 @@ int main(int argc, char** argv)
         messages.append(message.text);
     });
 
+    // Text or JSON, with hardware addresses left out when asked.
+    auto composed = [&](const app::RunReport& report, bool headerOnly = false) {
+        const app::RunReport shown = parser.isSet(hideMac) ? app::WithoutHardwareAddresses(report) : report;
+        if (format == Format::Text)
+            return app::ReportAsText(shown);
+        return headerOnly ? app::HeaderReportAsJson(shown) : app::ReportAsJson(shown);
+    };
+
     std::unique_ptr<app::Form1a> window;
     std::unique_ptr<tools::ExtendedPathsRun> pathsRun;
     QString stepAfterRun;  // the step once the automatic test is over
@@ -337,15 +303,17 @@ int main(int argc, char** argv)
                 report.extra << app::PathsOnlySection(*pathsRun, false);
         } else if (app::Form1a* form = window ? window.get() : findMainWindow()) {
             report = collectReport(*form, messages, clock);
-            if (auto* form5 = qobject_cast<tools::Form5*>(QApplication::activeModalWidget()))
+            if (auto* form5 = qobject_cast<tools::Form5*>(QApplication::activeModalWidget())) {
+                report.extra.clear();  // an earlier run's findings, if any: this run's stand instead
                 report.extra << app::ExtendedSection({false, form5->resultText(), form5->figures()});
+            }
         }
         report.figures.finished = false;
         report.figures.step = currentStep();
         if (format == Format::Blocks)
             app::PrintBlock("STOPPED", report.figures.step);
         else
-            writeOut(format == Format::Json ? app::ReportAsJson(report) : app::ReportAsText(report));
+            writeOut(composed(report, pathsOnly));
         const int exitStatus = statusAfterOutput(status);
         app::RemovePrivateTempDir();
         // Inside a waiting step the stack holds the step's own frames: leave
@@ -378,7 +346,7 @@ int main(int argc, char** argv)
                 report.figures.durationSeconds = clock.elapsed.elapsed() / 1000.0;
                 report.figures.endpoints = probes::ProviderEndpoints::builtIn();
                 report.extra << app::PathsOnlySection(*pathsRun, true);
-                writeOut(format == Format::Json ? app::HeaderReportAsJson(report) : app::ReportAsText(report));
+                writeOut(composed(report, true));
             }
             QCoreApplication::exit(0);
         });
@@ -402,8 +370,7 @@ int main(int argc, char** argv)
         }
         // With the extended test the report is written once that test is over.
         if (format != Format::Blocks && !runExtended) {
-            const app::RunReport report = collectReport(*window, messages, clock);
-            writeOut(format == Format::Json ? app::ReportAsJson(report) : app::ReportAsText(report));
+            writeOut(composed(collectReport(*window, messages, clock)));
         }
         completed = !runExtended;
         if (!screenshotPath.isEmpty()) {
@@ -437,9 +404,9 @@ int main(int argc, char** argv)
                 if (format == Format::Blocks) {
                     printExtendedBlocks(extendedReport, extendedOptions.screenshotPath);
                 } else {
-                    app::RunReport report = collectReport(*window, automaticMessages, clock);
-                    report.extra << app::ExtendedSection(extendedReport);
-                    writeOut(format == Format::Json ? app::ReportAsJson(report) : app::ReportAsText(report));
+                    // The window keeps what the test found; the report takes it from there.
+                    window->setLastExtendedFindings(extendedReport);
+                    writeOut(composed(collectReport(*window, automaticMessages, clock)));
                 }
                 completed = true;
             }

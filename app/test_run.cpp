@@ -102,6 +102,9 @@ void Form1a::runSecondTick()
 
     Timer1_->stop();
     runStep_ = RunStep::Finished;
+    runSecondsAtEnd_ = runClock_.elapsed() / 1000.0;
+    saveReport_->setEnabled(true);
+    copyReport_->setEnabled(true);
     emit testRunFinished();
 }
 

@@ -130,6 +130,8 @@ private slots:
             QStringLiteral("DNSSRV=Тест поддержки DNS SRV"),
             QStringLiteral("Pingtest=Пинг-тест"),
             QStringLiteral("ExtNatTest=Расширенный тест NAT"),
+            QStringLiteral("SaveReport=&Сохранить отчёт…"),
+            QStringLiteral("CopyReport=&Копировать отчёт"),
             QStringLiteral("Links=Полезные ссылки {speedtest1=Проверка скорости Интернета 1; "
                            "speedtest2=Проверка скорости Интернета 2; Speedtest3=Проверка скорости Интернета 3; "
                            "ExtIP=Показать внешний IP адрес}"),

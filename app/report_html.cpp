@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "app/report_html.h"
+
+namespace app {
+
+namespace {
+
+QString Escaped(const QString& text)
+{
+    return WithLfLineEnds(text).toHtmlEscaped();
+}
+
+// A group: its caption/value pairs as a table, its text as preformatted lines.
+QString GroupHtml(const ShownGroup& group, const QString& id)
+{
+    QString out = QStringLiteral("<section id=\"%1\">\n<h2>%2</h2>\n").arg(id, Escaped(group.title));
+    if (!group.pairs.isEmpty()) {
+        out += QStringLiteral("<table>\n");
+        for (const ShownPair& pair : group.pairs)
+            out += QStringLiteral("<tr><th>%1</th><td>%2</td></tr>\n")
+                       .arg(Escaped(pair.caption), Escaped(pair.value).replace(QLatin1Char('\n'), QStringLiteral("<br>")));
+        out += QStringLiteral("</table>\n");
+    }
+    const QString text = WithLfLineEnds(group.text);
+    if (!text.isEmpty())
+        out += QStringLiteral("<pre>%1</pre>\n").arg(text.toHtmlEscaped());
+    return out + QStringLiteral("</section>\n");
+}
+
+const char* const kStyle =
+    "body{font-family:sans-serif;margin:2em auto;max-width:60em;padding:0 1em;color:#222}"
+    "h1{font-size:1.5em}h2{font-size:1.2em;border-bottom:1px solid #999;margin-top:1.5em}"
+    "table{border-collapse:collapse}th,td{text-align:left;vertical-align:top;padding:.2em .8em .2em 0}"
+    "th{font-weight:normal;color:#555}pre{white-space:pre-wrap;font-size:.9em}"
+    ".stopped{color:#a00;font-weight:bold}";
+
+}  // namespace
+
+QByteArray ReportAsHtml(const RunReport& report)
+{
+    QString out = QStringLiteral("<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
+                                 "<title>%1</title>\n<style>%2</style>\n</head>\n<body>\n<h1>%1</h1>\n")
+                      .arg(Escaped(report.windowTitle), QString::fromLatin1(kStyle));
+    if (!report.figures.finished)
+        out += QStringLiteral("<p class=\"stopped\">Тест не завершён: остановлен на шаге «%1».</p>\n")
+                   .arg(Escaped(RunStepDescription(report.figures.step)));
+    const QList<ShownPair> facts = RunFacts(report.figures);
+    if (!facts.isEmpty())
+        out += GroupHtml({QStringLiteral("Сведения о тесте"), facts, QString()}, QStringLiteral("facts"));
+    int index = 0;
+    for (const ShownGroup& group : report.groups)
+        out += GroupHtml(group, QStringLiteral("group%1").arg(++index));
+    if (!report.figures.messages.isEmpty()) {
+        ShownGroup messages{QStringLiteral("Сообщения"), {}, QString()};
+        for (const QString& message : report.figures.messages)
+            messages.text += WithLfLineEnds(message) + QLatin1Char('\n');
+        out += GroupHtml(messages, QStringLiteral("messages"));
+    }
+    for (const ExtraSection& section : report.extra)
+        out += GroupHtml(section.shown, section.jsonKey);
+    out += QStringLiteral("</body>\n</html>\n");
+    return out.toUtf8();
+}
+
+}  // namespace app
