@@ -328,8 +328,8 @@ Finding LifetimeFinding(const LifetimeResult& r)
     case LifetimeResult::DifferentAddresses:
         name = QStringLiteral("different-addresses");
         f.result = QStringLiteral("Результат: проверку здесь провести нельзя — ") + r.why + QLatin1Char('.');
-        f.meaning = QStringLiteral("Для SIP-телефона: время жизни отображения неизвестно; оставьте на телефоне "
-                                   "keep-alive не реже чем раз в 20 с.");
+        f.meaning = QStringLiteral("Для SIP-телефона: время жизни отображения здесь не измерить; держите на "
+                                   "телефоне отправку keep-alive включённой.");
         break;
     case LifetimeResult::Outcome: {
         const QString keeper = r.firewallOnly ? QStringLiteral("межсетевой экран хранит")
