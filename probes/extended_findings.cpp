@@ -33,6 +33,9 @@ const QString kNoAnswerResult = QStringLiteral("Результат: сервер
 const QString kNoAnswerMeaning = QStringLiteral(
     "Для SIP-телефона: проверьте, что протокол UDP не заблокирован; результаты остальных проверок этого окна "
     "тоже могут быть неполными.");
+// RFC 4787 section 4.3, REQ-5.
+const QString kBelowRfc4787 = QStringLiteral(" Это меньше двух минут, которые NAT должен выдерживать по RFC 4787 "
+                                             "(REQ-5).");
 const QString kUnsupportedMeaning = QStringLiteral(
     "Для SIP-телефона: по этому серверу поведение NAT определить нельзя; опирайтесь на результаты "
     "автоматического теста.");
@@ -195,9 +198,13 @@ Finding HairpinFinding(Hairpin h, const HairpinEvidence& e)
     Finding f;
     f.kind = Measurement::Hairpin;
     f.title = QStringLiteral("Петля через NAT (hairpinning)");
-    f.measured = QStringLiteral("Что измерено: доходит ли пакет с одного сокета компьютера на внешний адрес и порт "
-                                "другого (%1).")
-                     .arg(e.mappedA ? e.mappedA->text() : QStringLiteral("не определён"));
+    f.measured = QStringLiteral("Что измерено: доходят ли пакеты между двумя сокетами компьютера, отправленные на "
+                                "внешние адреса друг друга (%1 и %2), в одну или в другую сторону.")
+                     .arg(e.mappedA ? e.mappedA->text() : QStringLiteral("не определён"),
+                          e.mappedB ? e.mappedB->text() : QStringLiteral("не определён"));
+    const std::optional<Endpoint> seen = e.receivedAtA ? e.receivedAtA : e.receivedAtB;
+    if (seen)
+        f.measured += QStringLiteral(" Отправитель пришедшего пакета: %1.").arg(seen->text());
     QString name;
     switch (h) {
     case Hairpin::NoNat:
@@ -212,6 +219,13 @@ Finding HairpinFinding(Hairpin h, const HairpinEvidence& e)
         f.meaning = QStringLiteral("Для SIP-телефона: два телефона за этим NAT слышат друг друга и при звонке через "
                                    "внешние адреса.");
         break;
+    case Hairpin::SupportedOtherPort:
+        name = QStringLiteral("supported-other-port");
+        f.result = QStringLiteral("Результат: пакет дошёл, но отправитель виден с другим внешним портом или адресом, "
+                                  "чем сообщил STUN (Hairpinning поддерживается, с другим внешним портом).");
+        f.meaning = QStringLiteral("Для SIP-телефона: два телефона за этим NAT связываются через внешние адреса, если "
+                                   "принимают голос с того адреса и порта, откуда он пришёл (симметричный RTP).");
+        break;
     case Hairpin::SupportedInternalSource:
         name = QStringLiteral("internal-source");
         f.result = QStringLiteral("Результат: пакет дошёл, но отправитель виден по внутреннему адресу (Hairpinning "
@@ -221,7 +235,7 @@ Finding HairpinFinding(Hairpin h, const HairpinEvidence& e)
         break;
     case Hairpin::NotSupported:
         name = QStringLiteral("not-supported");
-        f.result = QStringLiteral("Результат: пакет не дошёл (Hairpinning не поддерживается).");
+        f.result = QStringLiteral("Результат: пакеты не дошли ни в одну сторону (Hairpinning не поддерживается).");
         f.meaning = QStringLiteral("Для SIP-телефона: два телефона за этим NAT не услышат друг друга при звонке "
                                    "через внешние адреса; для внутренних звонков нужен медиа-прокси провайдера "
                                    "или SIP-сервер в локальной сети.");
@@ -285,7 +299,8 @@ Finding LifetimeFinding(const LifetimeResult& r)
     f.kind = Measurement::Lifetime;
     f.title = QStringLiteral("Время жизни неиспользуемого отображения UDP");
     f.measured = QStringLiteral("Что измерено: доходят ли пакеты сервера до отображений, простоявших без трафика "
-                                "%1, %2, %3 … с (до %4 с); проверка прекращается на первом не дошедшем пакете.")
+                                "%1, %2, %3 … с (до %4 с); не дошедший пакет проверяется ещё раз на другом "
+                                "отображении того же простоя, и проверка прекращается, только если не дойдёт и он.")
                      .arg(r.search.idleSeconds(0))
                      .arg(r.search.idleSeconds(1))
                      .arg(r.search.idleSeconds(2))
@@ -304,30 +319,47 @@ Finding LifetimeFinding(const LifetimeResult& r)
         f.result = kNoAnswerResult;
         f.meaning = kNoAnswerMeaning;
         break;
-    case LifetimeResult::Outcome:
+    case LifetimeResult::NoBinding:
+        name = QStringLiteral("no-binding");
+        f.result = QStringLiteral("Результат: у компьютера внешний адрес, и входящие пакеты проходят без фильтрации — "
+                                  "ни NAT, ни межсетевой экран не хранят отображение, время жизни измерять не нужно.");
+        f.meaning = QStringLiteral("Для SIP-телефона: keep-alive-пакеты для удержания отображения не нужны.");
+        break;
+    case LifetimeResult::DifferentAddresses:
+        name = QStringLiteral("different-addresses");
+        f.result = QStringLiteral("Результат: проверку здесь провести нельзя — ") + r.why + QLatin1Char('.');
+        f.meaning = QStringLiteral("Для SIP-телефона: время жизни отображения здесь не измерить; держите на "
+                                   "телефоне отправку keep-alive включённой.");
+        break;
+    case LifetimeResult::Outcome: {
+        const QString keeper = r.firewallOnly ? QStringLiteral("межсетевой экран хранит")
+                                              : QStringLiteral("NAT хранит");
         switch (o.kind) {
         case LifetimeOutcome::Measured:
             name = QStringLiteral("measured");
             keepAlive = KeepAliveSeconds(o.lastAliveSeconds);
-            f.result = QStringLiteral("Результат: NAT хранит неиспользуемое отображение не меньше %1 с, но меньше "
-                                      "%2 с (NAT mapping timer).")
+            f.result = QStringLiteral("Результат: %1 неиспользуемое отображение не меньше %2 с, но меньше %3 с "
+                                      "(NAT mapping timer).")
+                           .arg(keeper)
                            .arg(o.lastAliveSeconds)
-                           .arg(o.firstDeadSeconds);
-            if (o.firstDeadSeconds <= 120)
-                f.result += QStringLiteral(" Это меньше двух минут, которые NAT должен выдерживать по RFC 4787.");
+                           .arg(o.deadBeforeSeconds);
+            if (o.belowRfc4787 && !r.firewallOnly)
+                f.result += kBelowRfc4787;
             break;
         case LifetimeOutcome::BelowFirstStep:
             name = QStringLiteral("below-first-step");
-            keepAlive = KeepAliveSeconds(o.firstDeadSeconds / 2);
-            f.result = QStringLiteral("Результат: NAT хранит неиспользуемое отображение меньше %1 с (NAT mapping "
-                                      "timer).")
-                           .arg(o.firstDeadSeconds);
+            keepAlive = KeepAliveSeconds(o.firstDeadSeconds);
+            f.result = QStringLiteral("Результат: %1 неиспользуемое отображение меньше %2 с (NAT mapping timer).")
+                           .arg(keeper)
+                           .arg(o.deadBeforeSeconds);
+            if (o.belowRfc4787 && !r.firewallOnly)
+                f.result += kBelowRfc4787;
             break;
         case LifetimeOutcome::AtLeastCap:
             name = QStringLiteral("at-least-cap");
             keepAlive = KeepAliveSeconds(o.lastAliveSeconds);
-            f.result = QStringLiteral("Результат: NAT хранит неиспользуемое отображение не меньше %1 с (NAT mapping "
-                                      "timer).")
+            f.result = QStringLiteral("Результат: %1 неиспользуемое отображение не меньше %2 с (NAT mapping timer).")
+                           .arg(keeper)
                            .arg(o.lastAliveSeconds);
             break;
         case LifetimeOutcome::Incomplete:
@@ -338,17 +370,25 @@ Finding LifetimeFinding(const LifetimeResult& r)
             break;
         }
         if (keepAlive > 0)
-            f.meaning = QStringLiteral("Для SIP-телефона: без трафика NAT забывает отображение, и входящие вызовы "
+            f.meaning = QStringLiteral("Для SIP-телефона: без трафика отображение забывается, и входящие вызовы "
                                        "перестают доходить. Настройте на телефоне отправку keep-alive (или "
-                                       "перерегистрацию) не реже чем раз в %1 с.")
-                            .arg(keepAlive);
+                                       "перерегистрацию) не реже чем раз в %1 с — это половина %2, с округлением "
+                                       "вниз до 5 с: запас на случай потери одного keep-alive-пакета.")
+                            .arg(keepAlive)
+                            .arg(o.kind == LifetimeOutcome::BelowFirstStep
+                                     ? QStringLiteral("простоя, после которого отображения уже не было")
+                                     : QStringLiteral("самого долгого простоя, который отображение пережило"));
         break;
+    }
     }
     f.figures.insert(QStringLiteral("result"), name);
     if (r.kind == LifetimeResult::Outcome) {
         f.figures.insert(QStringLiteral("lastAliveSeconds"), o.lastAliveSeconds);
-        if (o.kind == LifetimeOutcome::Measured || o.kind == LifetimeOutcome::BelowFirstStep)
+        if (o.kind == LifetimeOutcome::Measured || o.kind == LifetimeOutcome::BelowFirstStep) {
             f.figures.insert(QStringLiteral("firstDeadSeconds"), o.firstDeadSeconds);
+            f.figures.insert(QStringLiteral("deadBeforeSeconds"), o.deadBeforeSeconds);
+            f.figures.insert(QStringLiteral("belowRfc4787"), o.belowRfc4787);
+        }
         if (keepAlive > 0)
             f.figures.insert(QStringLiteral("keepAliveSeconds"), keepAlive);
     }

@@ -44,10 +44,14 @@ Finding HairpinFinding(Hairpin h, const HairpinEvidence& e);
 Finding RtpPairFinding(const std::optional<RtpPair>& pair, bool noAnswer);
 
 struct LifetimeResult {
-    enum Kind { Outcome, Unsupported, NoAnswer } kind = Outcome;
+    // NoBinding: the computer's own address and no inbound filtering, so no
+    // NAT or firewall holds a binding. DifferentAddresses: the NAT maps the
+    // sockets to different external addresses, the search cannot run there.
+    enum Kind { Outcome, Unsupported, NoAnswer, NoBinding, DifferentAddresses } kind = Outcome;
     LifetimeOutcome outcome;
     LifetimeSearch search;
-    QString why;  // for Unsupported
+    QString why;  // for Unsupported and DifferentAddresses
+    bool firewallOnly = false;  // no translation: the bindings are a firewall's
 };
 Finding LifetimeFinding(const LifetimeResult& r);
 

@@ -388,13 +388,17 @@ void ExtendedNatTest::advanceFiltering(qint64 now)
     }
 }
 
-// RFC 5780 section 4.5: socket B sends to socket A's mapped address.
+// RFC 5780 section 4.7. Socket A sends to socket B's mapped address first,
+// which opens A's filter towards B's external address (a NAT with
+// address-dependent filtering would drop B's datagram otherwise), then B
+// sends to A's; either arrival shows the NAT hairpins.
 void ExtendedNatTest::advanceHairpin(qint64 now)
 {
     auto finish = [&] { finishMeasurement(HairpinFinding(DecideHairpin(hairpin_), hairpin_), now); };
     switch (step_) {
     case 0:
         hairpin_ = HairpinEvidence{};
+        hairpin_.localAddresses = config_.localAddresses;
         stepText_ = QStringLiteral("Петля через NAT: внешние адреса двух сокетов");
         sockA_ = open(0);
         sockB_ = open(0);
@@ -414,15 +418,18 @@ void ExtendedNatTest::advanceHairpin(qint64 now)
             hairpin_.mappedB = tx(tB_).reply->mapped;
         if (!hairpin_.mappedA || !hairpin_.mappedB || hairpin_.localEndpointsA.contains(*hairpin_.mappedA))
             return finish();
-        stepText_ = QStringLiteral("Петля через NAT: пакет на внешний адрес другого сокета");
+        stepText_ = QStringLiteral("Петля через NAT: пакеты на внешние адреса друг друга");
+        t2_ = sendPlain(sockA_, *hairpin_.mappedB, now);
         hairpinProbe_ = sendPlain(sockB_, *hairpin_.mappedA, now);
         step_ = 2;
         return;
     case 2:
-        if (!done(hairpinProbe_))
+        if (!done(hairpinProbe_) || !done(t2_))
             return;
         if (tx(hairpinProbe_).reply && tx(hairpinProbe_).receivedOn == sockA_)
-            hairpin_.received = tx(hairpinProbe_).reply->sender;
+            hairpin_.receivedAtA = tx(hairpinProbe_).reply->sender;
+        if (tx(t2_).reply && tx(t2_).receivedOn == sockB_)
+            hairpin_.receivedAtB = tx(t2_).reply->sender;
         return finish();
     }
 }
@@ -467,122 +474,6 @@ void ExtendedNatTest::advanceRtpPair(qint64 now)
             return finishMeasurement(RtpPairFinding(std::nullopt, true), now);
         return finishMeasurement(RtpPairFinding(RtpPair{rtpLocal_, even->mapped->port, next->mapped->port}, false),
                                  now);
-    }
-    }
-}
-
-// Idle sockets, each probed once from outside: the server answers a request
-// of the helper socket to the probed socket's mapped port (RESPONSE-PORT,
-// RFC 5780 section 7.5), so nothing leaves the probed socket after its first
-// exchange. Socket 0 is probed at once to see that the server does this.
-void ExtendedNatTest::advanceLifetime(qint64 now)
-{
-    const Endpoint& server = config_.server;
-    LifetimeResult result;
-    result.search = config_.lifetime;
-    auto finishWith = [&](LifetimeResult::Kind kind, const QString& why) {
-        result.kind = kind;
-        result.why = why;
-        result.outcome = DecideLifetime(config_.lifetime, lifetimeResults_);
-        finishMeasurement(LifetimeFinding(result), now);
-    };
-    auto sendProbe = [&](int index) {
-        BindingRequest request;
-        request.responsePort = lifetimeSockets_[index].mapped->port;
-        probe_ = send(helper_, server, request, now, config_.probeTimeoutMs, {config_.resendAfterMs.value(0, 500)});
-    };
-    // The probe's answer: 1 arrived where asked, 0 not arrived, -1 evidence
-    // that the server cannot do this (why set).
-    auto probeOutcome = [&](int index, QString& why) {
-        const Transaction& t = tx(probe_);
-        if (!t.reply)
-            return 0;
-        if (t.receivedOn == helper_) {
-            why = QStringLiteral("сервер отвечает не на порт из RESPONSE-PORT, а на порт отправителя");
-            return -1;
-        }
-        why = whyNot(t.reply, server);
-        if (!why.isEmpty() || t.receivedOn != lifetimeSockets_[index].handle)
-            return -1;
-        return 1;
-    };
-
-    switch (step_) {
-    case 0: {
-        stepText_ = QStringLiteral("Время жизни отображения: подготовка сокетов");
-        lifetimeSockets_.clear();
-        lifetimeResults_.clear();
-        probeIndex_ = 0;
-        helper_ = open(0);
-        for (int i = 0; i <= config_.lifetime.probeCount(); ++i) {
-            LifetimeSocket s;
-            s.handle = open(0);
-            if (s.handle < 0 || helper_ < 0)
-                return finishWith(LifetimeResult::NoAnswer, QString());
-            lifetimeSockets_ << s;
-        }
-        for (LifetimeSocket& s : lifetimeSockets_)
-            s.setup = sendPlain(s.handle, server, now);
-        step_ = 1;
-        return;
-    }
-    case 1:
-        for (LifetimeSocket& s : lifetimeSockets_) {
-            if (!done(s.setup))
-                return;
-        }
-        for (LifetimeSocket& s : lifetimeSockets_) {
-            const Transaction& t = tx(s.setup);
-            if (!t.reply || !t.reply->mapped || !whyNot(t.reply, server).isEmpty())
-                return finishWith(LifetimeResult::NoAnswer, QString());
-            s.mapped = t.reply->mapped;
-            s.idleSince = t.answeredAt;
-        }
-        stepText_ = QStringLiteral("Время жизни отображения: проверка сервера");
-        sendProbe(0);
-        step_ = 2;
-        return;
-    case 2: {
-        if (!done(probe_))
-            return;
-        QString why;
-        const int outcome = probeOutcome(0, why);
-        if (outcome <= 0)
-            return finishWith(LifetimeResult::Unsupported,
-                              outcome == 0 ? QStringLiteral("ответ на запрос с RESPONSE-PORT не пришёл") : why);
-        host_.closeSocket(lifetimeSockets_[0].handle);
-        openSockets_.remove(lifetimeSockets_[0].handle);
-        probeIndex_ = 1;
-        probeDue_ = lifetimeSockets_[1].idleSince + config_.lifetime.idleSeconds(0) * 1000LL;
-        step_ = 3;
-        [[fallthrough]];
-    }
-    case 3:
-        stepText_ = QStringLiteral("Время жизни отображения: ожидание %1 с без трафика")
-                        .arg(config_.lifetime.idleSeconds(probeIndex_ - 1));
-        if (now < probeDue_)
-            return;
-        sendProbe(probeIndex_);
-        step_ = 4;
-        return;
-    case 4: {
-        if (!done(probe_))
-            return;
-        QString why;
-        const int outcome = probeOutcome(probeIndex_, why);
-        if (outcome < 0)
-            return finishWith(LifetimeResult::Unsupported, why);
-        lifetimeResults_ << (outcome == 1);
-        if (outcome == 0)
-            return finishWith(LifetimeResult::Outcome, QString());
-        host_.closeSocket(lifetimeSockets_[probeIndex_].handle);
-        openSockets_.remove(lifetimeSockets_[probeIndex_].handle);
-        if (++probeIndex_ >= lifetimeSockets_.size())
-            return finishWith(LifetimeResult::Outcome, QString());
-        probeDue_ = lifetimeSockets_[probeIndex_].idleSince
-                    + config_.lifetime.idleSeconds(probeIndex_ - 1) * 1000LL;
-        step_ = 3;
-        return advanceLifetime(now);
     }
     }
 }

@@ -126,7 +126,6 @@ private:
     FilteringEvidence filtering_;
     HairpinEvidence hairpin_;
     TxId hairpinProbe_{};
-    bool hairpinProbeSent_ = false;
     int rtpLocal_ = 0;
     int rtpAttempts_ = 0;
 
@@ -136,13 +135,23 @@ private:
         std::optional<stun5780::Endpoint> mapped;
         qint64 idleSince = 0;
     };
-    QList<LifetimeSocket> lifetimeSockets_;  // [0]: the calibration socket
+    bool lifetimeSetup(qint64 now);
+    void lifetimeProbeDone(qint64 now);
+    void scheduleLifetimeProbe();
+    void finishLifetime(int kind, const QString& why, qint64 now);
+
+    QList<LifetimeSocket> lifetimeSockets_;  // usable sockets, in the order they are probed
     int helper_ = -1;
-    int probeIndex_ = 0;      // socket probed next (1-based into lifetimeSockets_)
+    TxId helperSetup_{};
+    std::optional<stun5780::Endpoint> helperMapped_;
+    bool behindFirewallOnly_ = false;  // mapped = local, inbound filtered
+    int nextSocket_ = 0;      // socket probed next (index into lifetimeSockets_)
+    int probeIndex_ = 0;      // step of the search probed next
+    bool calibrating_ = false;
+    bool confirming_ = false; // the probe under way confirms a lost one
+    int calibrationTries_ = 0;
     qint64 probeDue_ = 0;
     TxId probe_{};
-    bool probeArrived_ = false;
-    bool probeArrivedAtHelper_ = false;
     QList<bool> lifetimeResults_;
 };
 

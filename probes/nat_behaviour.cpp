@@ -63,20 +63,31 @@ Hairpin DecideHairpin(const HairpinEvidence& e)
         return Hairpin::NoAnswer;
     if (e.localEndpointsA.contains(*e.mappedA))
         return Hairpin::NoNat;
-    if (!e.received)
+    if (!e.receivedAtA && !e.receivedAtB)
         return Hairpin::NotSupported;
     // RFC 4787 section 6 (REQ-9): the hairpinned packet should show the
-    // sender's external address and port.
-    return *e.received == *e.mappedB ? Hairpin::Supported : Hairpin::SupportedInternalSource;
+    // sender's external address and port. Judged on B's datagram at A when
+    // it arrived, else on A's at B.
+    const stun5780::Endpoint source = e.receivedAtA ? *e.receivedAtA : *e.receivedAtB;
+    const stun5780::Endpoint senderMapped = e.receivedAtA ? *e.mappedB : *e.mappedA;
+    if (source == senderMapped)
+        return Hairpin::Supported;
+    if (e.localAddresses.contains(source.address))
+        return Hairpin::SupportedInternalSource;
+    return Hairpin::SupportedOtherPort;
 }
 
-LifetimeOutcome DecideLifetime(const LifetimeSearch& search, const QList<bool>& results)
+LifetimeOutcome DecideLifetime(const LifetimeSearch& search, const QList<bool>& results, int slackMs)
 {
     LifetimeOutcome outcome;
     for (int i = 0; i < results.size() && i < search.probeCount(); ++i) {
         if (!results[i]) {
             outcome.kind = i == 0 ? LifetimeOutcome::BelowFirstStep : LifetimeOutcome::Measured;
             outcome.firstDeadSeconds = search.idleSeconds(i);
+            outcome.deadBeforeSeconds = outcome.firstDeadSeconds + (std::max(0, slackMs) + 999) / 1000;
+            // A timer of exactly two minutes is allowed: the breach needs the
+            // binding gone before two minutes even with the probe's travel.
+            outcome.belowRfc4787 = outcome.deadBeforeSeconds < kRfc4787MinimumTimerSeconds;
             return outcome;
         }
         outcome.lastAliveSeconds = search.idleSeconds(i);
@@ -85,11 +96,14 @@ LifetimeOutcome DecideLifetime(const LifetimeSearch& search, const QList<bool>& 
     return outcome;
 }
 
-int KeepAliveSeconds(int lastAliveSeconds)
+int KeepAliveSeconds(int aliveSeconds)
 {
-    // A binding that survived this idle time is refreshed in time by a packet
-    // at this interval; the lost probe lies less than a step above it.
-    return std::max(1, lastAliveSeconds);
+    // Half the idle time seen to survive, so that a binding outlives one lost
+    // keep-alive; in whole steps of 5 s where that is possible.
+    const int half = aliveSeconds / 2;
+    if (half >= 5)
+        return half / 5 * 5;
+    return std::max(1, half);
 }
 
 }  // namespace probes

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Decision tables of the NAT behaviour tests: mapping (RFC 5780 section 4.3),
-// filtering (section 4.4), hairpinning (section 4.5), the RTP port pair and
+// filtering (section 4.4), hairpinning (section 4.7), the RTP port pair and
 // the search for the idle binding lifetime. Plain functions over what the
 // replies showed; the names of the results are those of RFC 4787.
 #include "probes/stun5780.h"
 
 #include <QList>
+#include <QStringList>
 #include <optional>
 
 namespace probes {
@@ -55,15 +56,26 @@ struct FilteringEvidence {
 };
 Behaviour DecideFiltering(const FilteringEvidence& evidence);
 
-enum class Hairpin { NoNat, Supported, SupportedInternalSource, NotSupported, Unsupported, NoAnswer };
+enum class Hairpin {
+    NoNat,
+    Supported,                // arrived from the sender's external address and port
+    SupportedOtherPort,       // arrived from another external port or address
+    SupportedInternalSource,  // arrived from the sender's internal address
+    NotSupported,             // neither direction arrived
+    Unsupported,
+    NoAnswer
+};
 
-// Hairpinning. mappedA/mappedB: the two sockets' mapped addresses from the
-// server (absent when it did not answer); received: the source of the probe
-// that socket B sent to mappedA, if socket A received it.
+// Hairpinning (RFC 5780 section 4.7). mappedA/mappedB: the two sockets'
+// mapped addresses from the server (absent when it did not answer). Socket A
+// sends to mappedB first, which also opens A's filter towards B's external
+// address, then socket B sends to mappedA. receivedAtA: the source of B's
+// datagram if A received it; receivedAtB: the source of A's datagram if B did.
 struct HairpinEvidence {
     std::optional<stun5780::Endpoint> mappedA, mappedB;
     QList<stun5780::Endpoint> localEndpointsA;
-    std::optional<stun5780::Endpoint> received;
+    QStringList localAddresses;  // the computer's own (internal) addresses
+    std::optional<stun5780::Endpoint> receivedAtA, receivedAtB;
 };
 Hairpin DecideHairpin(const HairpinEvidence& evidence);
 
@@ -78,8 +90,9 @@ struct RtpPair {
     bool adjacent() const { return mappedNextPort == mappedPort + 1; }
 };
 
-// Idle binding lifetime: probes at idle times of step, 2*step, ... up to cap,
-// one socket each; the search ends at the first probe that fails.
+// Idle binding lifetime: probes at idle times of step, 2*step, ... up to cap.
+// A lost probe is confirmed at once with another socket of the same idle time:
+// only two losses in a row end the search, so one lost datagram does not.
 struct LifetimeSearch {
     int stepSeconds = 5;
     int capSeconds = 300;
@@ -89,19 +102,30 @@ struct LifetimeSearch {
     int idleSeconds(int index) const { return (index + 1) * stepSeconds; }
 };
 
+// RFC 4787 section 4.3 (REQ-5): a UDP mapping timer must not expire in less
+// than two minutes.
+constexpr int kRfc4787MinimumTimerSeconds = 120;
+
 struct LifetimeOutcome {
     // Incomplete: stopped before the first failure and before the cap.
     enum Kind { Measured, AtLeastCap, BelowFirstStep, Incomplete } kind = Measured;
     int lastAliveSeconds = 0;  // longest idle time a probe still got through
     int firstDeadSeconds = 0;  // shortest idle time a probe was lost (Measured, BelowFirstStep)
+    // The binding may have lived up to this long: firstDeadSeconds plus the
+    // time the probe's answer may take to reach the NAT (round trip, resend).
+    int deadBeforeSeconds = 0;
+    // Seen dead at an idle time clearly below two minutes (RFC 4787 REQ-5).
+    bool belowRfc4787 = false;
 };
 
 // results[i]: probe i got through. Only the results up to the first failure
-// count; the search stops there.
-LifetimeOutcome DecideLifetime(const LifetimeSearch& search, const QList<bool>& results);
+// count; the search stops there. slackMs: the longest a probe's answer may
+// take to reach the NAT after the probe's idle time was reached.
+LifetimeOutcome DecideLifetime(const LifetimeSearch& search, const QList<bool>& results, int slackMs = 0);
 
-// Keep-alive interval for a binding known to live at least lastAliveSeconds
-// idle: that time, at least 1 s.
-int KeepAliveSeconds(int lastAliveSeconds);
+// Keep-alive interval for a binding known to live at least aliveSeconds idle,
+// with a margin for one lost keep-alive: half that time, rounded down to 5 s
+// (below 10 s: half, rounded down, at least 1 s).
+int KeepAliveSeconds(int aliveSeconds);
 
 }  // namespace probes

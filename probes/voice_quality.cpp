@@ -15,7 +15,8 @@ namespace {
 constexpr double kSLR = 8, kRLR = 2, kSTMR = 15, kLSTR = 18, kDs = 3, kTELR = 65, kWEPL = 110;
 constexpr double kQdu = 1, kNc = -70, kNfor = -64, kPs = 35, kPr = 35, kA = 0;
 constexpr double kMT = 100, kST = 1;  // Idd: delay where it sets in, and its slope
-// G.711 with packet-loss concealment: Ie = 0, Bpl = 25.1 (G.113 Appendix I).
+// G.711 with packet-loss concealment, 20 ms packets: Ie = 0, Bpl = 25.1
+// (ITU-T G.113 Appendix I; G.711 without concealment would be Bpl = 4.3).
 constexpr double kIe = 0, kBpl = 25.1;
 
 constexpr double kFrameMs = 20;  // one G.711 frame per packet
@@ -77,24 +78,21 @@ double InterarrivalJitter(const QVector<VoiceSample>& samples)
 
 double BurstRatio(const QVector<VoiceSample>& samples)
 {
-    int afterAnswered = 0, lostAfterAnswered = 0, afterLost = 0, answeredAfterLost = 0;
-    for (int i = 1; i < samples.size(); ++i) {
-        const bool prev = bool(samples[i - 1].arrivedMs), cur = bool(samples[i].arrivedMs);
-        if (prev) {
-            ++afterAnswered;
-            lostAfterAnswered += cur ? 0 : 1;
-        } else {
-            ++afterLost;
-            answeredAfterLost += cur ? 1 : 0;
-        }
+    int lost = 0, runs = 0;
+    for (int i = 0; i < samples.size(); ++i) {
+        if (samples[i].arrivedMs)
+            continue;
+        ++lost;
+        if (i == 0 || samples[i - 1].arrivedMs)
+            ++runs;
     }
-    if (afterAnswered == 0 || afterLost == 0 || lostAfterAnswered == 0)
+    const int answered = int(samples.size()) - lost;
+    if (lost == 0 || answered == 0)
         return 1;
-    const double p = double(lostAfterAnswered) / afterAnswered;
-    const double q = double(answeredAfterLost) / afterLost;
-    if (q <= 0)
-        return 1;  // loss to the end: one burst, no estimate
-    return 1 / (p + q);
+    // G.107 with Ie,eff: for the two-state model BurstR = 1 / (p + q) = (Ppl / 100) / p.
+    const double ppl = double(lost) / samples.size();
+    const double p = double(runs) / answered;
+    return ppl / p;
 }
 
 VoicePathStats ComputeVoicePathStats(const QVector<VoiceSample>& samples)
@@ -163,9 +161,41 @@ double MosFromR(double r)
     return 1 + 0.035 * r + r * (r - 60) * (100 - r) * 7e-6;
 }
 
+double JitterBufferMs(const VoicePathStats& stats)
+{
+    return std::max(kFrameMs, 2 * stats.jitterMs);
+}
+
 double MouthToEarDelayMs(const VoicePathStats& stats)
 {
-    return stats.rttMedianMs / 2 + kFrameMs + std::max(kFrameMs, 2 * stats.jitterMs);
+    return stats.rttMedianMs / 2 + kFrameMs + JitterBufferMs(stats);
+}
+
+double OneWayLossPercent(double roundTripLossPercent)
+{
+    const double p = std::clamp(roundTripLossPercent / 100, 0.0, 1.0);
+    return 100 * (1 - std::sqrt(1 - p));
+}
+
+ListenerFigures ComputeListenerFigures(const QVector<VoiceSample>& samples, const VoicePathStats& stats)
+{
+    ListenerFigures f;
+    f.bufferMs = JitterBufferMs(stats);
+    // A packet the buffer cannot hold any more is discarded by the phone,
+    // which is the same to the listener as a lost one.
+    f.deadlineMs = stats.rttMedianMs + f.bufferMs;
+    QVector<VoiceSample> heard = samples;
+    for (VoiceSample& s : heard) {
+        if (s.arrivedMs && *s.arrivedMs - s.sentMs > f.deadlineMs) {
+            s.arrivedMs.reset();
+            ++f.late;
+        }
+    }
+    f.roundTripLossPercent = stats.lossPercent;
+    const double latePercent = stats.sent ? 100.0 * f.late / stats.sent : 0;
+    f.lossPercent = std::min(100.0, OneWayLossPercent(stats.lossPercent) + latePercent);
+    f.burstR = BurstRatio(heard);
+    return f;
 }
 
 VoiceAssessment AssessVoicePath(const QVector<VoiceSample>& samples)
@@ -175,8 +205,9 @@ VoiceAssessment AssessVoicePath(const QVector<VoiceSample>& samples)
     // Fewer than half the answers: the figures say more about the test than the line.
     a.rated = a.stats.sent > 0 && 2 * a.stats.received >= a.stats.sent;
     if (a.rated) {
+        a.listener = ComputeListenerFigures(samples, a.stats);
         a.delayMs = MouthToEarDelayMs(a.stats);
-        a.model = ComputeEModel(a.delayMs, a.stats.lossPercent, a.stats.burstR);
+        a.model = ComputeEModel(a.delayMs, a.listener.lossPercent, a.listener.burstR);
     }
     return a;
 }
@@ -186,6 +217,10 @@ QString VoiceFindingText(const VoiceAssessment& a)
     const QLocale l = QLocale::system();
     const VoicePathStats& s = a.stats;
     QStringList lines;
+    lines << QStringLiteral("Пакеты: запросы STUN Binding по %1 байт (дополнены атрибутом SOFTWARE) каждые %2 мс, "
+                            "как голос G.711")
+                 .arg(kVoicePacketSize)
+                 .arg(kVoicePacketIntervalMs);
     lines << QStringLiteral("Отправлено пакетов: %1, получено ответов: %2, потери: %3 %, самая длинная серия потерь: %4")
                  .arg(s.sent).arg(s.received).arg(l.toString(s.lossPercent, 'f', 1)).arg(s.longestLossBurst);
     if (s.received > 0) {
@@ -198,8 +233,16 @@ QString VoiceFindingText(const VoiceAssessment& a)
         lines << QStringLiteral("Оценка R: неизвестно, MOS: неизвестно (вернулось меньше половины пакетов)");
         return lines.join(QStringLiteral("\r\n"));
     }
+    const ListenerFigures& f = a.listener;
+    lines << QStringLiteral("Буфер джиттера телефона (допущение): ") + Ms(f.bufferMs)
+            + QStringLiteral(" — ответы позже ") + Ms(f.deadlineMs)
+            + QStringLiteral(" от отправки считаются потерянными; таких ответов: %1").arg(f.late);
+    lines << QStringLiteral("Для слушателя (одно направление): потери %1 %, BurstR %2. Допущение: потери туда и обратно "
+                            "поровну делятся между направлениями (1 − √(1 − %3 %)), к ним добавлены опоздавшие ответы")
+                 .arg(l.toString(f.lossPercent, 'f', 1), l.toString(f.burstR, 'f', 2),
+                      l.toString(f.roundTripLossPercent, 'f', 1));
     lines << QStringLiteral("Задержка из конца в конец для расчёта: ") + Ms(a.delayMs);
-    lines << QStringLiteral("Оценка R (E-модель ITU-T G.107, G.711 с маскированием потерь): ")
+    lines << QStringLiteral("Оценка R по цифрам для слушателя (E-модель ITU-T G.107, G.711 с маскированием потерь): ")
             + l.toString(a.model.R, 'f', 1) + QStringLiteral(", MOS: ") + l.toString(a.model.Mos, 'f', 2);
     QString meaning;
     if (a.model.R >= 90)
@@ -222,7 +265,7 @@ namespace {
 
 constexpr uint32_t kMagicCookie = 0x2112A442;  // RFC 5389 section 6
 constexpr uint16_t kBindingRequest = 0x0001, kBindingSuccess = 0x0101;
-constexpr uint16_t kAttrMapped = 0x0001, kAttrXorMapped = 0x0020, kAttrPadding = 0x0026;
+constexpr uint16_t kAttrMapped = 0x0001, kAttrXorMapped = 0x0020, kAttrSoftware = 0x8022;
 constexpr char kTag[4] = {'T', 'V', 'L', 'V'};
 
 void Put16(QByteArray& b, int at, uint16_t v)
@@ -253,8 +296,16 @@ QByteArray BuildVoiceRequest(uint32_t session, int index)
         m[8 + i] = kTag[i];
     Put32(m, 12, session);
     Put32(m, 16, uint32_t(index));
-    Put16(m, 20, kAttrPadding);
-    Put16(m, 22, uint16_t(kVoicePacketSize - 24));
+    // RFC 5389 section 15.10: SOFTWARE is UTF-8 text of fewer than 128
+    // characters. A short name, then two-byte middle dots up to the size.
+    const int valueLength = kVoicePacketSize - 24;
+    Put16(m, 20, kAttrSoftware);
+    Put16(m, 22, uint16_t(valueLength));
+    QByteArray text("Tarvolin voice test ");
+    while (text.size() + 2 <= valueLength)
+        text += "\xC2\xB7";  // U+00B7
+    text = text.leftJustified(valueLength, ' ');
+    m.replace(24, valueLength, text);
     return m;
 }
 

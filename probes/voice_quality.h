@@ -29,7 +29,7 @@ struct VoicePathStats {
     int longestLossBurst = 0;     // most consecutive requests without answer
     double rttMinMs = 0, rttMedianMs = 0, rttP95Ms = 0, rttMaxMs = 0;
     double jitterMs = 0;          // RFC 3550 interarrival jitter over the round trip
-    double burstR = 1;            // G.107 burst ratio of the loss pattern
+    double burstR = 1;            // G.107 burst ratio of the loss pattern (BurstRatio)
 };
 
 // Figures of a stream, samples in the order they were sent. Percentiles by the
@@ -41,9 +41,11 @@ VoicePathStats ComputeVoicePathStats(const QVector<VoiceSample>& samples);
 // the one that arrived before it. Transit here is the round trip.
 double InterarrivalJitter(const QVector<VoiceSample>& samples);
 
-// G.107 section 3.3/3.4 burst ratio from a two-state loss model: 1 / (p + q),
-// p = P(lost | previous answered), q = P(answered | previous lost); 1 for random
-// loss and for no loss.
+// G.107 burst ratio from the two-state (Gilbert) loss model: BurstR = Ppl / p,
+// Ppl the share of requests lost and p the probability that a loss run starts
+// after an answered request, estimated as loss runs / answered requests. A run
+// at the start or the end counts like one in the middle, so where a burst falls
+// does not change the figure. 1 for random loss and for no loss.
 double BurstRatio(const QVector<VoiceSample>& samples);
 
 // The E-model terms for one set of inputs.
@@ -61,14 +63,36 @@ EModelResult ComputeEModel(double oneWayDelayMs, double lossPercent, double burs
 // G.107 Annex B: R -> MOS (CQE).
 double MosFromR(double r);
 
+// The jitter buffer a phone is assumed to have: twice the jitter, at least
+// one 20 ms frame.
+double JitterBufferMs(const VoicePathStats& stats);
+
 // Mouth-to-ear delay used for T and Ta: half the median round trip, one 20 ms
-// G.711 frame of packetisation, and a jitter buffer of twice the jitter, at
-// least one frame.
+// G.711 frame of packetisation, and the jitter buffer.
 double MouthToEarDelayMs(const VoicePathStats& stats);
+
+// One-way loss (percent) implied by a round-trip loss under the assumption
+// that both directions lose alike and independently: 1 - sqrt(1 - p_rt).
+double OneWayLossPercent(double roundTripLossPercent);
+
+// What a listener at one end hears: the one-way loss the round trip implies
+// plus the answers that came too late for the jitter buffer (those the
+// receiving phone discards). The E-model is fed with these figures.
+struct ListenerFigures {
+    double bufferMs = 0;        // jitter buffer assumed
+    double deadlineMs = 0;      // round trip after which an answer is too late
+    int late = 0;               // answers later than deadlineMs
+    double roundTripLossPercent = 0;  // no answer, measured
+    double lossPercent = 0;     // Ppl: one-way share of no answer plus the late share
+    double burstR = 1;          // over the stream with late answers counted lost
+};
+
+ListenerFigures ComputeListenerFigures(const QVector<VoiceSample>& samples, const VoicePathStats& stats);
 
 // Stats plus the E-model, or none (not enough answers: fewer than half).
 struct VoiceAssessment {
-    VoicePathStats stats;
+    VoicePathStats stats;      // measured over the round trip
+    ListenerFigures listener;  // what R uses
     bool rated = false;
     double delayMs = 0;
     EModelResult model;
@@ -76,13 +100,17 @@ struct VoiceAssessment {
 
 VoiceAssessment AssessVoicePath(const QVector<VoiceSample>& samples);
 
-// The Russian finding: figures, R and MOS (or "неизвестно") and what they mean.
+// The Russian finding: the packets sent, the round-trip figures, what a
+// listener hears, R and MOS (or "неизвестно") and what they mean.
 QString VoiceFindingText(const VoiceAssessment& a);
 
 // ---- the stream's messages
 
-// Binding Request (RFC 5389) of kVoicePacketSize bytes: a PADDING attribute
-// (RFC 5780 section 7.6) fills it up. The transaction ID carries session and index.
+// Binding Request (RFC 5389) of kVoicePacketSize bytes: a SOFTWARE attribute
+// fills it up. SOFTWARE is comprehension-optional (RFC 5389 sections 15 and
+// 15.10), so every server answers the request; PADDING (0x0026, RFC 5780)
+// is comprehension-required and draws 420 from a server without RFC 5780.
+// The transaction ID carries session and index.
 QByteArray BuildVoiceRequest(uint32_t session, int index);
 
 // The index of a Binding Success Response to BuildVoiceRequest(session, ...);

@@ -2,9 +2,11 @@
 # SPDX-License-Identifier: Apache-2.0
 """The extended NAT test window behind each kind of router the lab builds:
 mapping and filtering in RFC 4787 words for the six NAT behaviours, the
-binding lifetime for two UDP timeouts, hairpinning on and off, the RTP pair
-behind a port-remapping NAT, and STUN servers without RFC 5780 or ignoring
-CHANGE-REQUEST. The runs are
+binding lifetime for two UDP timeouts and on a line losing 5 % each way, no
+binding to keep on an open Internet connection, hairpinning on and off, through
+address-dependent filters and from a new port behind port-dependent mapping,
+the RTP pair behind a port-remapping NAT, and STUN servers without RFC 5780 or
+ignoring CHANGE-REQUEST. The runs are
 independent labs and go three at a time."""
 import concurrent.futures
 import json
@@ -25,7 +27,7 @@ BEHAVIOUR_WORDS = [EIM, ADM, APDM, EIF, ADF, APDF, NO_NAT]
 
 # name: lab options, measurements, scenario time limit (s)
 RUNS = {
-    "open": (["--nat", "open"], "mapping,filtering", 120),
+    "open": (["--nat", "open"], "mapping,filtering,lifetime", 120),
     "udp-firewall": (["--nat", "udp-firewall"], "mapping,filtering", 120),
     "full-cone": (["--nat", "full-cone"], "mapping,filtering", 120),
     "restricted-cone": (["--nat", "restricted-cone"], "mapping,filtering", 120),
@@ -35,13 +37,19 @@ RUNS = {
                                            "mapping,filtering,hairpin,rtp-pair,lifetime", 150),
     "hairpin on, timeout 60 s": (["--udp-timeout", "60", "--hairpin", "on"], "hairpin,lifetime", 180),
     "port-remapping": (["--nat", "port-remapping"], "mapping,rtp-pair", 120),
+    # One lost probe must not end the search: each is confirmed with another socket.
+    "5 % loss each way, timeout 60 s": (["--udp-timeout", "60", "--loss", "5", "--loss-way", "both"],
+                                        "lifetime", 180),
+    "symmetric, hairpin on": (["--nat", "symmetric", "--hairpin", "on"], "mapping,hairpin", 120),
+    "restricted-cone, hairpin on": (["--nat", "restricted-cone", "--hairpin", "on"], "filtering,hairpin", 120),
     "no RFC 5780": (["--stun-mode", "no-rfc5780"], "mapping,filtering,lifetime", 120),
     "CHANGE-REQUEST ignored": (["--stun-mode", "ignore-change"], "mapping,filtering", 120),
 }
 
 # name: {measurement: words that must appear in its section}
 WORDS = {
-    "open": {"mapping": [NO_NAT], "filtering": [EIF]},
+    "open": {"mapping": [NO_NAT], "filtering": [EIF],
+             "lifetime": ["keep-alive-пакеты для удержания отображения не нужны"]},
     "udp-firewall": {"mapping": [NO_NAT], "filtering": [APDF]},
     "full-cone": {"mapping": [EIM], "filtering": [EIF]},
     "restricted-cone": {"mapping": [EIM], "filtering": [ADF]},
@@ -51,6 +59,12 @@ WORDS = {
                                            "rtp-pair": ["порты сохранены — да"]},
     "hairpin on, timeout 60 s": {"hairpin": ["(Hairpinning поддерживается)"]},
     "port-remapping": {"mapping": [EIM], "rtp-pair": ["порты сохранены — нет", "порты соседние — нет"]},
+    "5 % loss each way, timeout 60 s": {},
+    # Hairpinned from the router's address with a new port: not an internal source.
+    "symmetric, hairpin on": {"mapping": [APDM],
+                              "hairpin": ["(Hairpinning поддерживается, с другим внешним портом)"]},
+    # B's datagram passes A's address filter once A has sent to B's external address.
+    "restricted-cone, hairpin on": {"filtering": [ADF], "hairpin": ["(Hairpinning поддерживается)"]},
     "no RFC 5780": {"mapping": [CANNOT], "filtering": [CANNOT], "lifetime": [CANNOT]},
     # The lab's server also answers requests to 203.0.113.11:3478 from the
     # primary address: neither test may take such an answer as evidence.
@@ -65,7 +79,12 @@ TITLES = {
     "lifetime": "Время жизни неиспользуемого отображения UDP",
 }
 
-TIMEOUTS = {"port-restricted-cone, timeout 20 s": 20, "hairpin on, timeout 60 s": 60}
+TIMEOUTS = {"port-restricted-cone, timeout 20 s": 20, "hairpin on, timeout 60 s": 60,
+            "5 % loss each way, timeout 60 s": 60}
+# Words no section of a run may contain.
+LACKS = {"symmetric, hairpin on": ["внутреннему адресу", "не поддерживается"],
+         "restricted-cone, hairpin on": ["не поддерживается"],
+         "open": ["NAT хранит"]}
 
 
 def run(name):
@@ -115,6 +134,8 @@ def main():
             if CANNOT in words:
                 for w in BEHAVIOUR_WORDS + ["keep-alive"]:
                     c.lacks(section, w, m + " (server cannot test)")
+        for w in LACKS.get(name, []):
+            c.lacks(ext["Form5"], w, "whole text")
         for m, f in figures.items():
             print("    %s: %.1f s" % (m, f.get("seconds", -1)))
         if name in TIMEOUTS:
@@ -124,7 +145,8 @@ def main():
             # Within one step: the binding lived through last and was gone at dead.
             c.check(last <= timeout <= dead and dead - last == 5,
                     "lifetime %d s: measured between %d and %d s" % (timeout, last, dead))
-            c.check(life.get("seconds", 999) <= timeout + 5 + 3,
+            # One step past the timeout, and a second probe that confirms the loss.
+            c.check(life.get("seconds", 999) <= timeout + 5 + 5,
                     "lifetime search took %.1f s (timeout %d s)" % (life.get("seconds", -1), timeout))
             c.contains(found.get("lifetime", ""), "Настройте на телефоне отправку keep-alive (или перерегистрацию) "
                        "не реже чем раз в %d с" % life.get("keepAliveSeconds", -1), "lifetime advice")

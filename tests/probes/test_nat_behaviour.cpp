@@ -34,6 +34,7 @@ const OptReply kNone;
 Q_DECLARE_METATYPE(std::optional<probes::Reply>)
 Q_DECLARE_METATYPE(probes::Behaviour)
 Q_DECLARE_METATYPE(probes::Hairpin)
+Q_DECLARE_METATYPE(std::optional<probes::stun5780::Endpoint>)
 
 class TestNatBehaviour : public QObject {
     Q_OBJECT
@@ -137,33 +138,44 @@ void TestNatBehaviour::hairpin_data()
 {
     QTest::addColumn<bool>("answered");
     QTest::addColumn<Endpoint>("mappedA");
-    QTest::addColumn<bool>("received");
-    QTest::addColumn<Endpoint>("source");
+    QTest::addColumn<std::optional<Endpoint>>("atA");  // source of B's datagram at A
+    QTest::addColumn<std::optional<Endpoint>>("atB");  // source of A's datagram at B
     QTest::addColumn<Hairpin>("expected");
 
-    QTest::newRow("no answer") << false << kX1 << false << Endpoint() << Hairpin::NoAnswer;
-    QTest::newRow("no NAT") << true << kLocal << false << Endpoint() << Hairpin::NoNat;
-    QTest::newRow("arrived from B's external address") << true << kX1 << true << kX2 << Hairpin::Supported;
+    const std::optional<Endpoint> none;
+    QTest::newRow("no answer") << false << kX1 << none << none << Hairpin::NoAnswer;
+    QTest::newRow("no NAT") << true << kLocal << none << none << Hairpin::NoNat;
+    QTest::newRow("arrived from B's external address") << true << kX1 << std::optional(kX2) << none
+                                                       << Hairpin::Supported;
+    QTest::newRow("only A to B arrived, from A's external address") << true << kX1 << none << std::optional(kX1)
+                                                                    << Hairpin::Supported;
+    // A NAT with port-dependent mapping hairpins from its public address with a new port.
+    QTest::newRow("arrived from another external port") << true << kX1 << std::optional(kX3) << none
+                                                        << Hairpin::SupportedOtherPort;
+    QTest::newRow("arrived from another external address")
+        << true << kX1 << std::optional(Endpoint{QStringLiteral("192.0.2.3"), kX2.port}) << none
+        << Hairpin::SupportedOtherPort;
     QTest::newRow("arrived from B's internal address")
-        << true << kX1 << true << Endpoint{kLocal.address, 40002} << Hairpin::SupportedInternalSource;
-    QTest::newRow("lost") << true << kX1 << false << Endpoint() << Hairpin::NotSupported;
+        << true << kX1 << std::optional(Endpoint{kLocal.address, 40002}) << none << Hairpin::SupportedInternalSource;
+    QTest::newRow("neither direction arrived") << true << kX1 << none << none << Hairpin::NotSupported;
 }
 
 void TestNatBehaviour::hairpin()
 {
     QFETCH(bool, answered);
     QFETCH(Endpoint, mappedA);
-    QFETCH(bool, received);
-    QFETCH(Endpoint, source);
+    QFETCH(std::optional<Endpoint>, atA);
+    QFETCH(std::optional<Endpoint>, atB);
     QFETCH(Hairpin, expected);
     HairpinEvidence e;
     e.localEndpointsA = {kLocal};
+    e.localAddresses = {kLocal.address};
     if (answered) {
         e.mappedA = mappedA;
         e.mappedB = kX2;
     }
-    if (received)
-        e.received = source;
+    e.receivedAtA = atA;
+    e.receivedAtB = atB;
     QCOMPARE(DecideHairpin(e), expected);
 }
 
@@ -173,17 +185,26 @@ void TestNatBehaviour::lifetime_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("lastAlive");
     QTest::addColumn<int>("firstDead");
+    QTest::addColumn<bool>("breach");
     QTest::addColumn<int>("keepAlive");
 
     const QList<bool> cap(60, true);
+    QList<bool> to120(23, true);
+    to120 << false;
+    QList<bool> to115 = to120.mid(1);
+    // Keep-alive: half the idle time survived, rounded down to 5 s.
     QTest::newRow("lost after 30 s") << QList<bool>{true, true, true, true, true, false}
-                                     << int(LifetimeOutcome::Measured) << 25 << 30 << 25;
+                                     << int(LifetimeOutcome::Measured) << 25 << 30 << true << 10;
     QTest::newRow("results after the first loss do not count")
-        << QList<bool>{true, false, true} << int(LifetimeOutcome::Measured) << 5 << 10 << 5;
+        << QList<bool>{true, false, true} << int(LifetimeOutcome::Measured) << 5 << 10 << true << 2;
     QTest::newRow("lost at the first step") << QList<bool>{false} << int(LifetimeOutcome::BelowFirstStep) << 0 << 5
-                                            << 1;
-    QTest::newRow("alive up to the cap") << cap << int(LifetimeOutcome::AtLeastCap) << 300 << 0 << 300;
-    QTest::newRow("stopped early") << QList<bool>{true, true} << int(LifetimeOutcome::Incomplete) << 10 << 0 << 10;
+                                            << true << 0;
+    // A timer of exactly 120 s is seen dead at 120 s of idle: allowed.
+    QTest::newRow("lost at 120 s") << to120 << int(LifetimeOutcome::Measured) << 115 << 120 << false << 55;
+    QTest::newRow("lost at 115 s") << to115 << int(LifetimeOutcome::Measured) << 110 << 115 << true << 55;
+    QTest::newRow("alive up to the cap") << cap << int(LifetimeOutcome::AtLeastCap) << 300 << 0 << false << 150;
+    QTest::newRow("stopped early") << QList<bool>{true, true} << int(LifetimeOutcome::Incomplete) << 10 << 0 << false
+                                   << 5;
 }
 
 void TestNatBehaviour::lifetime()
@@ -192,12 +213,17 @@ void TestNatBehaviour::lifetime()
     QFETCH(int, kind);
     QFETCH(int, lastAlive);
     QFETCH(int, firstDead);
+    QFETCH(bool, breach);
     QFETCH(int, keepAlive);
-    const LifetimeOutcome o = DecideLifetime(LifetimeSearch{}, results);
+    const LifetimeOutcome o = DecideLifetime(LifetimeSearch{}, results, 1500);
     QCOMPARE(int(o.kind), kind);
     QCOMPARE(o.lastAliveSeconds, lastAlive);
     QCOMPARE(o.firstDeadSeconds, firstDead);
-    QCOMPARE(KeepAliveSeconds(o.lastAliveSeconds), keepAlive);
+    QCOMPARE(o.belowRfc4787, breach);
+    if (firstDead > 0)
+        QCOMPARE(o.deadBeforeSeconds, firstDead + 2);
+    if (o.lastAliveSeconds > 0)
+        QCOMPARE(KeepAliveSeconds(o.lastAliveSeconds), keepAlive);
 }
 
 // A server that cannot run a test gets no behaviour word.

@@ -34,6 +34,8 @@ private slots:
     void lossImpairment();
     void pathFigures_data();
     void pathFigures();
+    void listener_data();
+    void listener();
     void rating_data();
     void rating();
     void messages();
@@ -110,8 +112,13 @@ void TestVoiceQuality::pathFigures_data()
     // Jitter of a steady ramp: each D is 1, J after 19 steps = 1 - (15/16)^19.
     QTest::newRow("ramp 1..20") << ramp << 0.0 << 0 << 10.5 << 19.0 << 1 - std::pow(15.0 / 16, 19) << 1.0;
     QTest::newRow("steady") << QVector<double>{30, 30, 30, 30} << 0.0 << 0 << 30.0 << 30.0 << 0.0 << 1.0;
+    // BurstR = Ppl / p, p = loss runs / answers: 0.375 / 0.2, wherever the burst lies.
     QTest::newRow("one burst of three") << QVector<double>{10, -1, -1, -1, 10, 10, 10, 10} << 37.5 << 3 << 10.0
-                                        << 10.0 << 0.0 << 12.0 / 7;
+                                        << 10.0 << 0.0 << 1.875;
+    QTest::newRow("the same burst at the end") << QVector<double>{10, 10, 10, 10, 10, -1, -1, -1} << 37.5 << 3
+                                               << 10.0 << 10.0 << 0.0 << 1.875;
+    QTest::newRow("the same burst at the start") << QVector<double>{-1, -1, -1, 10, 10, 10, 10, 10} << 37.5 << 3
+                                                 << 10.0 << 10.0 << 0.0 << 1.875;
     // Alternating: every answered packet is followed by a loss and vice versa (p = q = 1).
     QTest::newRow("alternating") << QVector<double>{10, -1, 10, -1, 10, -1} << 50.0 << 1 << 10.0 << 10.0 << 0.0
                                  << 0.5;
@@ -141,6 +148,41 @@ void TestVoiceQuality::pathFigures()
     QCOMPARE(s.rttP95Ms, p95);
     QVERIFY2(qAbs(s.jitterMs - jitter) < 1e-9, qPrintable(QString::number(s.jitterMs)));
     QVERIFY2(qAbs(s.burstR - burstR) < 1e-9, qPrintable(QString::number(s.burstR)));
+}
+
+void TestVoiceQuality::listener_data()
+{
+    QTest::addColumn<QVector<double>>("rtts");
+    QTest::addColumn<int>("late");
+    QTest::addColumn<double>("listenerLoss");
+
+    // 20 answers at 40 ms, one every 20 packets lost or late.
+    QVector<double> lost(20, 40), late(20, 40), both(40, 40);
+    lost[10] = -1;
+    late[10] = 440;
+    both[10] = -1;
+    both[30] = 440;
+    // 5 % round trip: 1 - sqrt(0.95) one way.
+    QTest::newRow("5 % lost") << lost << 0 << 100 * (1 - std::sqrt(0.95));
+    // Far beyond the buffer: lost to the listener, all of it.
+    QTest::newRow("5 % late") << late << 1 << 5.0;
+    QTest::newRow("2.5 % lost, 2.5 % late") << both << 1 << 100 * (1 - std::sqrt(0.975)) + 2.5;
+    QTest::newRow("clean") << QVector<double>(20, 40) << 0 << 0.0;
+}
+
+// The E-model gets what a listener hears, not the round-trip figures.
+void TestVoiceQuality::listener()
+{
+    QFETCH(QVector<double>, rtts);
+    QFETCH(int, late);
+    QFETCH(double, listenerLoss);
+    const VoiceAssessment a = AssessVoicePath(Stream(rtts));
+    QVERIFY(a.rated);
+    QCOMPARE(a.listener.late, late);
+    QVERIFY2(qAbs(a.listener.lossPercent - listenerLoss) < 1e-9, qPrintable(QString::number(a.listener.lossPercent)));
+    QVERIFY(a.listener.deadlineMs >= 40 + 20 && a.listener.deadlineMs < 440);
+    const EModelResult expected = ComputeEModel(a.delayMs, listenerLoss, a.listener.burstR);
+    QCOMPARE(a.model.R, expected.R);
 }
 
 void TestVoiceQuality::rating_data()
@@ -173,7 +215,11 @@ void TestVoiceQuality::messages()
     const QByteArray request = BuildVoiceRequest(0xA1B2C3D4, 42);
     QCOMPARE(request.size(), kVoicePacketSize);
     QCOMPARE(request.left(8), QByteArray::fromHex("000100982112a442"));
-    QCOMPARE(request.mid(20, 4), QByteArray::fromHex("00260094"));
+    // SOFTWARE (comprehension-optional) fills the request: UTF-8, under 128 characters.
+    QCOMPARE(request.mid(20, 4), QByteArray::fromHex("80220094"));
+    const QString software = QString::fromUtf8(request.mid(24));
+    QVERIFY(software.size() < 128);
+    QCOMPARE(software.toUtf8(), request.mid(24));
 
     // The server's answer: same transaction ID, XOR-MAPPED-ADDRESS 192.0.2.2:40000.
     QByteArray answer = QByteArray::fromHex("0101000c2112a442") + request.mid(8, 12)
