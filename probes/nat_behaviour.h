@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Decision tables of the NAT behaviour tests: mapping (RFC 5780 section 4.3),
-// filtering (section 4.4), hairpinning (section 4.5), the RTP port pair and
+// filtering (section 4.4), hairpinning (section 4.7), the RTP port pair and
 // the search for the idle binding lifetime. Plain functions over what the
 // replies showed; the names of the results are those of RFC 4787.
 #include "probes/stun5780.h"

@@ -4,6 +4,7 @@
 #include "platform/interfaces.h"
 #include "platform/socket_set.h"
 #include "platform/udp_socket.h"
+#include "platform/window_service.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -44,6 +45,10 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     Command3_->setObjectName(QStringLiteral("Command3"));
     for (QPushButton* button : {Command1_, Command2_, Command3_})
         button->setAutoDefault(false);
+    // The DNS queries of the path sections wait with the windows served:
+    // stopping and closing still work then.
+    platform::ServeWhileBusy(Command2_);
+    platform::ServeWhileBusy(Command3_);
 
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName(QStringLiteral("Timer1"));
