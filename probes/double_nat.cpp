@@ -166,8 +166,8 @@ QString AddressClassText(AddressClass c)
 {
     switch (c) {
     case AddressClass::Private: return QStringLiteral("частный, RFC 1918");
-    case AddressClass::Shared: return QStringLiteral("адрес NAT оператора, RFC 6598");
-    case AddressClass::DsLite: return QStringLiteral("адрес DS-Lite оператора, RFC 6333");
+    case AddressClass::Shared: return QStringLiteral("общий адрес оператора, RFC 6598");
+    case AddressClass::DsLite: return QStringLiteral("адрес DS-Lite, RFC 6333");
     case AddressClass::Special: return QStringLiteral("служебный");
     case AddressClass::Public: return QStringLiteral("публичный");
     case AddressClass::Invalid: break;
@@ -320,8 +320,17 @@ QString NatFindingText(const NatEvidence& e, const NatVerdictResult& r)
         lines << QStringLiteral("Узел %1: ").arg(i + 1) + HopShown(e.hops[i]);
     if (e.hopsFailed)
         lines << QStringLiteral("Поиск узлов не удался: ответ «недоступно» пришёл не от адреса назначения.");
-    for (int i = 0; i < e.located.size(); ++i)
-        lines << QStringLiteral("К адресу STUN, шаг %1: ").arg(i + 1) + HopShown(e.located[i]);
+    for (int i = 0; i < e.located.size(); ++i) {
+        const HopAnswer& h = e.located[i];
+        QString line = QStringLiteral("Датаграмма к %1 с TTL %2: ").arg(e.stunMappedAddress).arg(i + 1);
+        if (h.kind == HopKind::TimeExceeded)
+            line += Shown(h.address) + QStringLiteral(" передал дальше");
+        else if (h.kind == HopKind::PortUnreachable)
+            line += QStringLiteral("ответил сам владелец адреса");
+        else
+            line += HopShown(h);
+        lines << line;
+    }
     lines << QStringLiteral("Вывод: ") + NatVerdictText(r.verdict) + QStringLiteral(" — ") + r.reason
             + QLatin1Char('.');
     lines << NatVerdictAdvice(r.verdict);

@@ -22,7 +22,7 @@ enum class AddressClass {
 };
 
 AddressClass ClassifyAddress(const QString& dotted);
-// "частный, RFC 1918", "адрес NAT оператора, RFC 6598", "публичный" ...
+// "частный, RFC 1918", "общий адрес оператора, RFC 6598", "публичный" ...
 QString AddressClassText(AddressClass c);
 
 // One TTL's answer to a UDP probe (RFC 792 message types).
