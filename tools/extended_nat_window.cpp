@@ -91,7 +91,10 @@ void Form5::Command1_Click()
     if (testRunning())
         return;
     probes::ExtendedNatConfig config;
+    closed_ = false;
     const QString server = platform::ResolveHostText(endpoints_.mainServer);
+    if (closed_)
+        return;  // closed while the name was looked up
     config.server = probes::stun5780::Endpoint{server, endpoints_.stunPort};
     if (!localAddressesSet_) {
         localAddresses_.clear();
@@ -117,6 +120,8 @@ void Form5::Command1_Click()
 
 void Form5::Command2_Click()
 {
+    if (pathsStarting_)
+        stopped_ = true;  // taken once the server's name is looked up
     if (!testRunning())
         return;
     stopped_ = true;
@@ -210,7 +215,13 @@ void Form5::afterEvent()
 void Form5::startPaths()
 {
     ExtendedPathsConfig config;
+    pathsStarting_ = true;
     config.stunServer = platform::ResolveHostText(endpoints_.mainServer);
+    pathsStarting_ = false;
+    if (stopped_) {
+        finishTest();
+        return;
+    }
     config.stunPort = endpoints_.stunPort;
     config.hopTarget = config.stunServer;
     config.domain = endpoints_.domain;
@@ -256,6 +267,7 @@ QJsonObject Form5::figures() const
 void Form5::done(int result)
 {
     stopped_ = true;
+    closed_ = true;
     paths_->stop();
     if (test_ && test_->running())
         test_->stop(clock_.elapsed());
