@@ -25,9 +25,8 @@ constexpr int kIcmpTimeExceeded = 11, kIcmpUnreachable = 3;
 struct HopProbe::Probe {
     int fd = -1;
     std::unique_ptr<QSocketNotifier> notifier;
-    QString address;
+    Reply reply;
     bool answered = false;
-    bool destination = false;  // the answer came from the destination itself
     ~Probe()
     {
         notifier.reset();
@@ -82,14 +81,11 @@ void HopProbe::stop()
         p->notifier.reset();
 }
 
-QStringList HopProbe::hops() const
+QVector<HopProbe::Reply> HopProbe::replies() const
 {
-    QStringList out;
-    for (const auto& p : probes_) {
-        out << p->address;
-        if (p->destination)
-            break;
-    }
+    QVector<Reply> out;
+    for (const auto& p : probes_)
+        out << p->reply;
     return out;
 }
 
@@ -127,9 +123,8 @@ void HopProbe::readError(int index)
                 continue;
             char text[INET_ADDRSTRLEN];
             inet_ntop(AF_INET, &offender->sin_addr, text, sizeof text);
-            p.address = QString::fromLatin1(text);
+            p.reply = {QString::fromLatin1(text), e->ee_type, e->ee_code};
             p.answered = true;
-            p.destination = e->ee_type == kIcmpUnreachable;
         }
     }
     if (!running_)

@@ -5,7 +5,7 @@
 // the ICMP time-exceeded answer of each router arrives on that socket's error
 // queue with the router's address. Needs no privilege.
 #include <QObject>
-#include <QStringList>
+#include <QString>
 #include <QTimer>
 #include <QVector>
 #include <memory>
@@ -22,9 +22,14 @@ public:
     // Sends the probes at once; finished() after timeoutMs or when every hop answered.
     void start(const QString& destination, int maxTtl, int timeoutMs);
     void stop();
-    // Per TTL the router that answered ("" for none); the destination's own
-    // port-unreachable answer ends the list.
-    QStringList hops() const;
+    // Per TTL (1 first) who answered and how; type 0 for no answer. The
+    // reading of the answers (where the list ends) is the caller's.
+    struct Reply {
+        QString address;
+        int type = 0;   // ICMP type: 11 time exceeded, 3 destination unreachable (RFC 792)
+        int code = 0;
+    };
+    QVector<Reply> replies() const;
 signals:
     void finished();
 

@@ -3,14 +3,46 @@
 
 #include <QHostAddress>
 
+#include <optional>
+
 namespace probes {
 
 namespace {
+
+struct Range {
+    uint32_t net;
+    int bits;
+    AddressClass cls;
+};
+
+// The first row that holds the address decides.
+constexpr Range kRanges[] = {
+    {0x00000000, 8, AddressClass::Special},   // "this network", RFC 1122 section 3.2.1.3
+    {0x0A000000, 8, AddressClass::Private},   // RFC 1918 section 3
+    {0x64400000, 10, AddressClass::Shared},   // shared address space, RFC 6598 section 7
+    {0x7F000000, 8, AddressClass::Special},   // loopback, RFC 1122 section 3.2.1.3
+    {0xA9FE0000, 16, AddressClass::Special},  // link-local, RFC 3927 section 2.1
+    {0xAC100000, 12, AddressClass::Private},  // RFC 1918 section 3
+    {0xC0000000, 29, AddressClass::DsLite},   // DS-Lite B4 and AFTR, RFC 6333 section 5.7
+    {0xC0000000, 24, AddressClass::Special},  // IETF protocol assignments, RFC 6890 section 2.2.2
+    {0xC0A80000, 16, AddressClass::Private},  // RFC 1918 section 3
+    {0xE0000000, 3, AddressClass::Special},   // multicast (RFC 5771) and reserved (RFC 1112 section 4)
+};
 
 bool InNet(uint32_t a, uint32_t net, int bits)
 {
     const uint32_t mask = bits == 0 ? 0 : ~uint32_t(0) << (32 - bits);
     return (a & mask) == (net & mask);
+}
+
+bool IsNonPublic(AddressClass c)
+{
+    return c == AddressClass::Private || c == AddressClass::Shared || c == AddressClass::DsLite;
+}
+
+bool IsCarrierSpace(AddressClass c)
+{
+    return c == AddressClass::Shared || c == AddressClass::DsLite;
 }
 
 QString Shown(const QString& address, bool answered = false)
@@ -22,19 +54,96 @@ QString Shown(const QString& address, bool answered = false)
     return address + QStringLiteral(" (") + AddressClassText(ClassifyAddress(address)) + QStringLiteral(")");
 }
 
+QString HopShown(const HopAnswer& h)
+{
+    switch (h.kind) {
+    case HopKind::None: return QStringLiteral("нет ответа");
+    case HopKind::TimeExceeded: return Shown(h.address);
+    case HopKind::PortUnreachable: return Shown(h.address) + QStringLiteral(", сам адрес назначения");
+    case HopKind::Unreachable: break;
+    }
+    return Shown(h.address) + QStringLiteral(", недоступно: ") + UnreachableText(h.code);
+}
+
 // The gateway's own idea of its external address: the IGD's, else NAT-PMP's.
 QString GatewayAddress(const NatEvidence& e)
 {
-    for (const QString& a : {e.igdExternalAddress, e.natPmpExternalAddress})
-        switch (ClassifyAddress(a)) {
-        case AddressClass::Private:
-        case AddressClass::Shared:
-        case AddressClass::Public:
-            return a;
-        default:
-            break;  // 0.0.0.0 and the like: the gateway has no usable address
-        }
+    for (const QString& a : {e.igdExternalAddress, e.natPmpExternalAddress}) {
+        const AddressClass c = ClassifyAddress(a);
+        if (IsNonPublic(c) || c == AddressClass::Public)
+            return a;  // 0.0.0.0 and the like: the gateway has no usable address
+    }
     return {};
+}
+
+// Carrier or double NAT from the addresses between the two translations.
+NatVerdictResult ByAddressesBetween(const QStringList& between, const QString& evidence, NatEvidenceKind kind)
+{
+    for (const QString& a : between)
+        if (IsCarrierSpace(ClassifyAddress(a)))
+            return {NatVerdict::Carrier,
+                    evidence + QStringLiteral("; между NAT адрес ") + a + QStringLiteral(" (")
+                        + AddressClassText(ClassifyAddress(a)) + QStringLiteral("): второй NAT у оператора"),
+                    kind};
+    for (const QString& a : between)
+        if (ClassifyAddress(a) == AddressClass::Private)
+            return {NatVerdict::Double,
+                    evidence + QStringLiteral("; между NAT частный адрес ") + a
+                        + QStringLiteral(": второй NAT может быть и вашим, и провайдера"),
+                    kind};
+    return {NatVerdict::Double,
+            evidence + QStringLiteral("; адреса между NAT не видны: второй NAT может быть и вашим, и провайдера"),
+            kind};
+}
+
+// Where the STUN address lives, from datagrams sent to it with TTL 1, 2, ...
+std::optional<NatVerdictResult> ByLocation(const NatEvidence& e)
+{
+    if (e.located.isEmpty() || e.stunMappedAddress.isEmpty())
+        return std::nullopt;
+    bool failed = false;
+    const QVector<HopAnswer> path = HopList(e.located, e.stunMappedAddress, &failed);
+    const HopAnswer first = path.value(0);
+    if (first.kind == HopKind::PortUnreachable)
+        return NatVerdictResult{NatVerdict::Single,
+                                QStringLiteral("адрес ") + e.stunMappedAddress
+                                    + QStringLiteral(", который видит STUN-сервер, принадлежит первому маршрутизатору: "
+                                                     "он ответил на датаграмму к этому адресу сам"),
+                                NatEvidenceKind::Location, 1};
+    if (first.kind != HopKind::TimeExceeded)
+        return std::nullopt;
+    // The first router passed the datagram on: the address is not its own.
+    int natHop = 0;
+    QStringList between;
+    for (int i = 1; i < path.size(); ++i) {
+        if (path[i].kind == HopKind::PortUnreachable)
+            natHop = i + 1;
+        else if (path[i].kind == HopKind::TimeExceeded)
+            between << path[i].address;
+    }
+    if (natHop > 0 && natHop - 1 < e.hops.size() && e.hops[natHop - 1].kind == HopKind::TimeExceeded)
+        between << e.hops[natHop - 1].address;  // the NAT's inside address on the way to the STUN server
+    QString evidence = QStringLiteral("первый маршрутизатор (") + first.address
+        + QStringLiteral(") передал дальше датаграмму к адресу ") + e.stunMappedAddress
+        + QStringLiteral(", который видит STUN-сервер: этот адрес не его, его выдаёт NAT дальше");
+    if (natHop > 0)
+        evidence += QStringLiteral(", на шаге %1").arg(natHop);
+    NatVerdictResult r = ByAddressesBetween(between, evidence, NatEvidenceKind::Location);
+    r.natHop = natHop;
+    return r;
+}
+
+QString HopsHint(const NatEvidence& e)
+{
+    QStringList nonPublic;
+    for (int i = 1; i < e.hops.size(); ++i)
+        if (IsNonPublic(ClassifyAddress(e.hops[i].address)))
+            nonPublic << QStringLiteral("%1 на шаге %2").arg(e.hops[i].address).arg(i + 1);
+    if (nonPublic.isEmpty())
+        return {};
+    return QStringLiteral(". На пути есть узлы с непубличными адресами (") + nonPublic.join(QStringLiteral(", "))
+        + QStringLiteral("), но провайдеры нумеруют так и свои маршрутизаторы без трансляции адресов: "
+                         "это лишь подсказка");
 }
 
 }  // namespace
@@ -47,13 +156,9 @@ AddressClass ClassifyAddress(const QString& dotted)
     const uint32_t a = h.toIPv4Address();
     if (a == 0)
         return AddressClass::Invalid;
-    if (InNet(a, 0x0A000000, 8) || InNet(a, 0xAC100000, 12) || InNet(a, 0xC0A80000, 16))
-        return AddressClass::Private;   // RFC 1918 section 3
-    if (InNet(a, 0x64400000, 10))
-        return AddressClass::Shared;    // RFC 6598 section 7
-    if (InNet(a, 0x00000000, 8) || InNet(a, 0x7F000000, 8) || InNet(a, 0xA9FE0000, 16)
-        || InNet(a, 0xE0000000, 3))
-        return AddressClass::Special;   // this network, loopback, link-local, multicast and above
+    for (const Range& r : kRanges)
+        if (InNet(a, r.net, r.bits))
+            return r.cls;
     return AddressClass::Public;
 }
 
@@ -61,7 +166,8 @@ QString AddressClassText(AddressClass c)
 {
     switch (c) {
     case AddressClass::Private: return QStringLiteral("частный, RFC 1918");
-    case AddressClass::Shared: return QStringLiteral("адрес NAT оператора, RFC 6598");
+    case AddressClass::Shared: return QStringLiteral("общий адрес оператора, RFC 6598");
+    case AddressClass::DsLite: return QStringLiteral("адрес DS-Lite, RFC 6333");
     case AddressClass::Special: return QStringLiteral("служебный");
     case AddressClass::Public: return QStringLiteral("публичный");
     case AddressClass::Invalid: break;
@@ -69,61 +175,99 @@ QString AddressClassText(AddressClass c)
     return QStringLiteral("неверный адрес");
 }
 
+QVector<HopAnswer> HopList(const QVector<HopAnswer>& perTtl, const QString& destination, bool* failed)
+{
+    QVector<HopAnswer> out;
+    *failed = false;
+    for (const HopAnswer& h : perTtl) {
+        out << h;
+        // RFC 792: port unreachable (type 3 code 3) comes from the host that
+        // has the address; from anyone else it is an unreachable like the rest.
+        if (h.kind == HopKind::PortUnreachable && h.address == destination)
+            return out;
+        if (h.kind == HopKind::PortUnreachable || h.kind == HopKind::Unreachable) {
+            out.last().kind = HopKind::Unreachable;
+            *failed = true;
+            return out;
+        }
+    }
+    return out;
+}
+
+QString UnreachableText(int code)
+{
+    switch (code) {
+    case 0: return QStringLiteral("сеть недоступна (код 0)");
+    case 1: return QStringLiteral("узел недоступен (код 1)");
+    case 2: return QStringLiteral("протокол недоступен (код 2)");
+    case 3: return QStringLiteral("порт недоступен (код 3)");
+    case 4: return QStringLiteral("нужна фрагментация (код 4)");
+    case 9:
+    case 10:
+    case 13: return QStringLiteral("запрещено администратором (код %1)").arg(code);  // RFC 1812 section 5.2.7.1
+    default: break;
+    }
+    return QStringLiteral("код %1").arg(code);
+}
+
 NatVerdictResult JudgeNat(const NatEvidence& e)
 {
     const AddressClass local = ClassifyAddress(e.localAddress);
     const bool mapped = ClassifyAddress(e.stunMappedAddress) != AddressClass::Invalid;
     if (mapped && e.stunMappedAddress == e.localAddress && local == AddressClass::Public)
-        return {NatVerdict::None, QStringLiteral("STUN-сервер видит адрес самого компьютера")};
+        return {NatVerdict::None, QStringLiteral("STUN-сервер видит адрес самого компьютера"), NatEvidenceKind::OwnAddress};
 
     const QString gateway = GatewayAddress(e);
-    if (!gateway.isEmpty()) {
-        switch (ClassifyAddress(gateway)) {
-        case AddressClass::Shared:
-            return {NatVerdict::Carrier,
-                    QStringLiteral("внешний адрес маршрутизатора ") + gateway
-                        + QStringLiteral(" из диапазона NAT оператора 100.64.0.0/10")};
-        case AddressClass::Private:
-            return {NatVerdict::Double, QStringLiteral("внешний адрес маршрутизатора ") + gateway
-                                            + QStringLiteral(" частный: за ним ещё один NAT")};
-        default:
-            break;
-        }
-        if (mapped && e.stunMappedAddress != gateway)
-            return {NatVerdict::Carrier,
-                    QStringLiteral("маршрутизатор имеет публичный адрес ") + gateway
-                        + QStringLiteral(", а STUN-сервер видит другой адрес ") + e.stunMappedAddress
-                        + QStringLiteral(": адрес заменяет ещё один NAT у оператора")};
-        return {NatVerdict::Single, QStringLiteral("внешний адрес маршрутизатора публичный")
-                                        + QString(mapped ? QStringLiteral(" и совпадает с адресом, который видит STUN-сервер")
-                                                         : QString())};
-    }
+    const AddressClass gatewayClass = ClassifyAddress(gateway);
+    if (!gateway.isEmpty() && mapped && gateway == e.stunMappedAddress)
+        return {NatVerdict::Single,
+                QStringLiteral("внешний адрес маршрутизатора ") + gateway
+                    + QStringLiteral(" совпадает с адресом, который видит STUN-сервер"),
+                NatEvidenceKind::Gateway};
+    if (mapped && IsNonPublic(gatewayClass))
+        return ByAddressesBetween({gateway},
+                                  QStringLiteral("внешний адрес маршрутизатора ") + gateway
+                                      + QStringLiteral(" не публичный, а STUN-сервер видит адрес ")
+                                      + e.stunMappedAddress + QStringLiteral(": его заменяет ещё один NAT"),
+                                  NatEvidenceKind::Gateway);
+    if (!mapped && gatewayClass == AddressClass::Public)
+        return {NatVerdict::Single, QStringLiteral("внешний адрес маршрутизатора ") + gateway + QStringLiteral(" публичный"),
+                NatEvidenceKind::Gateway};
 
-    // Without the gateway's word only the routers beyond the first one tell:
-    // the first that answered, behind a computer that is itself behind a NAT.
-    const bool behindNat = (mapped && e.stunMappedAddress != e.localAddress)
-        || local == AddressClass::Private || local == AddressClass::Shared;
-    if (behindNat) {
-        for (int i = 1; i < e.hops.size(); ++i) {
-            const QString& hop = e.hops[i];
-            switch (ClassifyAddress(hop)) {
-            case AddressClass::Shared:
-                return {NatVerdict::Carrier, QStringLiteral("маршрутизатор на шаге %1 (%2) в диапазоне NAT оператора 100.64.0.0/10")
-                                                 .arg(i + 1).arg(hop)};
-            case AddressClass::Private:
-                return {NatVerdict::Double, QStringLiteral("маршрутизатор на шаге %1 (%2) имеет частный адрес: "
-                                                           "за вашим маршрутизатором ещё одна частная сеть")
-                                                .arg(i + 1).arg(hop)};
-            case AddressClass::Public:
-                return {NatVerdict::Single, QStringLiteral("маршрутизатор на шаге %1 (%2) имеет публичный адрес")
-                                                .arg(i + 1).arg(hop)};
-            default:
-                break;
-            }
-        }
-    }
+    if (const std::optional<NatVerdictResult> located = ByLocation(e))
+        return *located;
+
+    const QString hint = HopsHint(e);
+    if (mapped && gatewayClass == AddressClass::Public)
+        return {NatVerdict::Unknown,
+                QStringLiteral("маршрутизатор сообщает внешний адрес ") + gateway
+                    + QStringLiteral(", а STUN-сервер видит другой, ") + e.stunMappedAddress
+                    + QStringLiteral(": так бывает и при втором NAT, и при маршрутизаторе с несколькими "
+                                     "подключениями, и при VPN")
+                    + hint,
+                NatEvidenceKind::Nothing};
+    if (!mapped && IsNonPublic(gatewayClass))
+        return {NatVerdict::Unknown,
+                QStringLiteral("внешний адрес маршрутизатора ") + gateway
+                    + QStringLiteral(" не публичный, но STUN-сервер не ответил, сравнить не с чем") + hint,
+                NatEvidenceKind::Nothing};
     return {NatVerdict::Unknown,
-            QStringLiteral("маршрутизатор не сообщил свой внешний адрес, а узлы за ним не ответили")};
+            QStringLiteral("маршрутизатор не сообщил свой внешний адрес, а где находится адрес, который видит "
+                           "STUN-сервер, определить не удалось")
+                + hint,
+            NatEvidenceKind::Nothing};
+}
+
+QString NatEvidenceKey(NatEvidenceKind k)
+{
+    switch (k) {
+    case NatEvidenceKind::OwnAddress: return QStringLiteral("own-address");
+    case NatEvidenceKind::Gateway: return QStringLiteral("gateway");
+    case NatEvidenceKind::Location: return QStringLiteral("location");
+    case NatEvidenceKind::None:
+    case NatEvidenceKind::Nothing: break;
+    }
+    return QStringLiteral("none");
 }
 
 QString NatVerdictText(NatVerdict v)
@@ -148,11 +292,12 @@ QString NatVerdictAdvice(NatVerdict v)
         return QStringLiteral("Между телефоном и Интернетом один маршрутизатор с NAT: помогают STUN, "
                               "проброс портов или UPnP на этом маршрутизаторе.");
     case NatVerdict::Double:
-        return QStringLiteral("Ваш маршрутизатор подключен через ещё один маршрутизатор с NAT (например, модем "
-                              "провайдера). Проброс портов и UPnP на вашем маршрутизаторе не открывают порты "
-                              "снаружи: переведите внешний маршрутизатор в режим моста или настройте проброс "
-                              "на обоих. Иначе входящие звонки возможны только при регистрации с частыми "
-                              "keep-alive или через SIP-прокси.");
+        return QStringLiteral("Между вашим маршрутизатором и Интернетом ещё один NAT: ваш (например, модем "
+                              "провайдера в режиме маршрутизатора) или самого провайдера. Проброс портов и UPnP "
+                              "на вашем маршрутизаторе не открывают порты снаружи. Если второй NAT ваш, "
+                              "переведите его в режим моста или настройте проброс на обоих; если провайдера, "
+                              "публичный адрес можно заказать у него. Иначе входящие звонки возможны только при "
+                              "регистрации с частыми keep-alive или через SIP-прокси.");
     case NatVerdict::Carrier:
         return QStringLiteral("Провайдер Интернета выдал маршрутизатору адрес своей внутренней сети (NAT "
                               "оператора). Входящие соединения снаружи невозможны, проброс портов и UPnP не "
@@ -172,7 +317,20 @@ QString NatFindingText(const NatEvidence& e, const NatVerdictResult& r)
     lines << QStringLiteral("Внешний адрес по NAT-PMP: ") + Shown(e.natPmpExternalAddress, e.natPmpAnswered);
     lines << QStringLiteral("Адрес, который видит STUN-сервер: ") + Shown(e.stunMappedAddress);
     for (int i = 0; i < e.hops.size(); ++i)
-        lines << QStringLiteral("Узел %1: ").arg(i + 1) + Shown(e.hops[i]);
+        lines << QStringLiteral("Узел %1: ").arg(i + 1) + HopShown(e.hops[i]);
+    if (e.hopsFailed)
+        lines << QStringLiteral("Поиск узлов не удался: ответ «недоступно» пришёл не от адреса назначения.");
+    for (int i = 0; i < e.located.size(); ++i) {
+        const HopAnswer& h = e.located[i];
+        QString line = QStringLiteral("Датаграмма к %1 с TTL %2: ").arg(e.stunMappedAddress).arg(i + 1);
+        if (h.kind == HopKind::TimeExceeded)
+            line += Shown(h.address) + QStringLiteral(" передал дальше");
+        else if (h.kind == HopKind::PortUnreachable)
+            line += QStringLiteral("ответил сам владелец адреса");
+        else
+            line += HopShown(h);
+        lines << line;
+    }
     lines << QStringLiteral("Вывод: ") + NatVerdictText(r.verdict) + QStringLiteral(" — ") + r.reason
             + QLatin1Char('.');
     lines << NatVerdictAdvice(r.verdict);

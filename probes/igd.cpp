@@ -2,6 +2,7 @@
 #include "probes/igd.h"
 
 #include <QList>
+#include <algorithm>
 #include <QXmlStreamReader>
 
 namespace probes {
@@ -123,7 +124,8 @@ IgdDescription ReadIgdDescription(const QByteArray& xml, const QUrl& location)
     QXmlStreamReader r(xml);
     QUrl base = location;
     QString rootType;
-    QString serviceType, controlUrl, bestIp, bestIpUrl, bestPpp, bestPppUrl;
+    QString serviceType, controlUrl;
+    QVector<IgdService> ip, ppp;
     bool inService = false;
     while (!r.atEnd()) {
         r.readNext();
@@ -146,46 +148,54 @@ IgdDescription ReadIgdDescription(const QByteArray& xml, const QUrl& location)
             }
         } else if (r.isEndElement() && r.name() == QLatin1String("service")) {
             inService = false;
-            if (serviceType.startsWith(QLatin1String("urn:schemas-upnp-org:service:WANIPConnection:"))
-                && TypeVersion(serviceType) > TypeVersion(bestIp)) {
-                bestIp = serviceType;
-                bestIpUrl = controlUrl;
-            } else if (serviceType.startsWith(QLatin1String("urn:schemas-upnp-org:service:WANPPPConnection:"))
-                       && bestPpp.isEmpty()) {
-                bestPpp = serviceType;
-                bestPppUrl = controlUrl;
-            }
+            const IgdService service{serviceType, QUrl(controlUrl)};  // resolved once URLBase is known
+            if (controlUrl.isEmpty())
+                continue;
+            if (serviceType.startsWith(QLatin1String("urn:schemas-upnp-org:service:WANIPConnection:")))
+                ip << service;
+            else if (serviceType.startsWith(QLatin1String("urn:schemas-upnp-org:service:WANPPPConnection:")))
+                ppp << service;
         }
     }
     if (r.hasError() || !rootType.startsWith(QLatin1String("urn:schemas-upnp-org:device:InternetGatewayDevice:")))
         return d;
     d.deviceVersion = TypeVersion(rootType);
-    d.serviceType = bestIp.isEmpty() ? bestPpp : bestIp;
-    const QString url = bestIp.isEmpty() ? bestPppUrl : bestIpUrl;
-    if (d.serviceType.isEmpty() || url.isEmpty())
+    std::stable_sort(ip.begin(), ip.end(), [](const IgdService& a, const IgdService& b) {
+        return TypeVersion(a.serviceType) > TypeVersion(b.serviceType);
+    });
+    for (IgdService s : ip + ppp) {
+        s.controlUrl = base.resolved(s.controlUrl);
+        if (s.controlUrl.scheme() == QLatin1String("http") && !s.controlUrl.host().isEmpty())
+            d.services << s;
+    }
+    if (d.services.isEmpty())
         return d;
+    d.serviceType = d.services.first().serviceType;
     d.serviceVersion = TypeVersion(d.serviceType);
-    d.controlUrl = base.resolved(QUrl(url));
-    d.valid = d.controlUrl.scheme() == QLatin1String("http") && !d.controlUrl.host().isEmpty();
+    d.controlUrl = d.services.first().controlUrl;
+    d.valid = true;
     return d;
 }
 
-QByteArray BuildGetExternalIpRequest(const QUrl& controlUrl, const QString& serviceType)
+namespace {
+
+QByteArray SoapRequest(const QUrl& controlUrl, const QString& serviceType, const QByteArray& action)
 {
     const QByteArray service = serviceType.toLatin1();
     const QByteArray body =
         "<?xml version=\"1.0\"?>\r\n"
         "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\" "
         "s:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\">"
-        "<s:Body><u:GetExternalIPAddress xmlns:u=\"" + service + "\"></u:GetExternalIPAddress>"
+        "<s:Body><u:" + action + " xmlns:u=\"" + service + "\"></u:" + action + ">"
         "</s:Body></s:Envelope>\r\n";
     return "POST " + RequestTarget(controlUrl) + " HTTP/1.1\r\nHost: " + HostHeader(controlUrl).toLatin1()
         + "\r\nContent-Type: text/xml; charset=\"utf-8\"\r\nContent-Length: "
-        + QByteArray::number(body.size()) + "\r\nSOAPAction: \"" + service
-        + "#GetExternalIPAddress\"\r\nConnection: close\r\n\r\n" + body;
+        + QByteArray::number(body.size()) + "\r\nSOAPAction: \"" + service + "#" + action
+        + "\"\r\nConnection: close\r\n\r\n" + body;
 }
 
-QString ReadExternalIpAnswer(const HttpAnswer& answer)
+// The text of the first element named name in a successful SOAP answer.
+QString SoapValue(const HttpAnswer& answer, QLatin1String name)
 {
     if (!answer.complete || answer.status != 200)
         return {};
@@ -195,11 +205,33 @@ QString ReadExternalIpAnswer(const HttpAnswer& answer)
         if (r.isStartElement()) {
             if (r.name() == QLatin1String("Fault"))
                 return {};
-            if (r.name() == QLatin1String("NewExternalIPAddress"))
+            if (r.name() == name)
                 return r.readElementText().trimmed();
         }
     }
     return {};
+}
+
+}  // namespace
+
+QByteArray BuildGetStatusRequest(const QUrl& controlUrl, const QString& serviceType)
+{
+    return SoapRequest(controlUrl, serviceType, "GetStatusInformation");
+}
+
+QString ReadConnectionStatus(const HttpAnswer& answer)
+{
+    return SoapValue(answer, QLatin1String("NewConnectionStatus"));
+}
+
+QByteArray BuildGetExternalIpRequest(const QUrl& controlUrl, const QString& serviceType)
+{
+    return SoapRequest(controlUrl, serviceType, "GetExternalIPAddress");
+}
+
+QString ReadExternalIpAnswer(const HttpAnswer& answer)
+{
+    return SoapValue(answer, QLatin1String("NewExternalIPAddress"));
 }
 
 }  // namespace probes

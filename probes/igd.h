@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
+#include <QVector>
 
 namespace probes {
 
@@ -31,6 +32,11 @@ struct HttpAnswer {
 // transfer coding, or up to the end of the connection (closed = true).
 HttpAnswer ReadHttpAnswer(const QByteArray& raw, bool closed);
 
+struct IgdService {
+    QString serviceType;           // WANIPConnection:N / WANPPPConnection:N
+    QUrl controlUrl;               // absolute
+};
+
 struct IgdDescription {
     bool valid = false;
     int deviceVersion = 0;         // InternetGatewayDevice:N
@@ -38,6 +44,10 @@ struct IgdDescription {
     int serviceVersion = 0;        // WANIPConnection:N / WANPPPConnection:N
     QUrl controlUrl;               // absolute
     QString friendlyName;
+    // Every WAN connection service with a usable control URL: WANIPConnection
+    // by falling version first, then WANPPPConnection in document order. The
+    // one chosen above is the first; the connected one is to be asked.
+    QVector<IgdService> services;
 };
 
 // The root device's type and version, and the WANIPConnection service of
@@ -47,6 +57,12 @@ IgdDescription ReadIgdDescription(const QByteArray& xml, const QUrl& location);
 
 // The POST of GetExternalIPAddress to the control URL.
 QByteArray BuildGetExternalIpRequest(const QUrl& controlUrl, const QString& serviceType);
+
+// The POST of GetStatusInformation (WANIPConnection:1 section 2.4.11, the
+// same action in WANPPPConnection:1).
+QByteArray BuildGetStatusRequest(const QUrl& controlUrl, const QString& serviceType);
+// NewConnectionStatus of a successful answer ("Connected", "Disconnected" ...); "" otherwise.
+QString ReadConnectionStatus(const HttpAnswer& answer);
 
 // NewExternalIPAddress of a successful answer (HTTP 200, no SOAP fault); "" otherwise.
 QString ReadExternalIpAnswer(const HttpAnswer& answer);

@@ -130,6 +130,24 @@ QVector<SipTarget> OrderSipTargets(const QString& domain, const SipDnsAnswers& a
 
 namespace probes {
 
+namespace {
+
+// RFC 5922 section 4: the reference identity is the SIP domain, not the SRV target.
+QString TlsVerdictText(const TargetCheck& c, const QString& domain)
+{
+    if (c.tlsVerified)
+        return QStringLiteral("проверен для домена ") + domain;
+    if (!c.tlsChainVerified)
+        return QStringLiteral("не прошёл проверку")
+            + (c.tlsChainError.isEmpty() ? QString() : QStringLiteral(" (") + c.tlsChainError + QLatin1Char(')'));
+    return QStringLiteral("не прошёл проверку: выдан не для домена ") + domain
+        + (c.tlsIdentities.isEmpty() ? QStringLiteral(" (имён в нём нет)")
+                                     : QStringLiteral(" (в нём: ") + c.tlsIdentities.join(QStringLiteral(", "))
+                                           + QLatin1Char(')'));
+}
+
+}  // namespace
+
 QString SipDnsFindingText(const SipDnsSummary& s)
 {
     QStringList lines;
@@ -169,7 +187,7 @@ QString SipDnsFindingText(const SipDnsSummary& s)
                     line += QStringLiteral("соединение установлено за %1 мс").arg(c.ms);
                 else
                     line += QStringLiteral("TLS-соединение установлено за %1 мс, сертификат ").arg(c.ms)
-                        + (c.tlsVerified ? QStringLiteral("проверен") : QStringLiteral("не прошёл проверку"));
+                        + TlsVerdictText(c, s.domain);
             } else {
                 line += QStringLiteral("не отвечает")
                     + (c.detail.isEmpty() ? QString() : QStringLiteral(" (") + c.detail + QLatin1Char(')'));

@@ -82,7 +82,11 @@ struct TargetCheck {
     bool answered = false;
     int ms = 0;                // answer or connection time
     int sipStatus = 0;         // UDP: status code of the OPTIONS answer
-    bool tlsVerified = false;  // TLS: the certificate verified for the host name
+    // TLS: the chain verified and the certificate names the SIP domain (RFC 5922 section 7)
+    bool tlsVerified = false;
+    bool tlsChainVerified = false;
+    QString tlsChainError;      // why the chain did not verify, in the system's words
+    QStringList tlsIdentities;  // the SIP identities the certificate names
     QString detail;            // why it failed, in the system's words
 };
 

@@ -4,6 +4,7 @@
 #include "platform/interfaces.h"
 #include "platform/socket_set.h"
 #include "platform/udp_socket.h"
+#include "platform/window_service.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -44,6 +45,10 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     Command3_->setObjectName(QStringLiteral("Command3"));
     for (QPushButton* button : {Command1_, Command2_, Command3_})
         button->setAutoDefault(false);
+    // The DNS queries of the path sections wait with the windows served:
+    // stopping and closing still work then.
+    platform::ServeWhileBusy(Command2_);
+    platform::ServeWhileBusy(Command3_);
 
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName(QStringLiteral("Timer1"));
@@ -86,7 +91,10 @@ void Form5::Command1_Click()
     if (testRunning())
         return;
     probes::ExtendedNatConfig config;
+    closed_ = false;
     const QString server = platform::ResolveHostText(endpoints_.mainServer);
+    if (closed_)
+        return;  // closed while the name was looked up
     config.server = probes::stun5780::Endpoint{server, endpoints_.stunPort};
     if (!localAddressesSet_) {
         localAddresses_.clear();
@@ -112,6 +120,8 @@ void Form5::Command1_Click()
 
 void Form5::Command2_Click()
 {
+    if (pathsStarting_)
+        stopped_ = true;  // taken once the server's name is looked up
     if (!testRunning())
         return;
     stopped_ = true;
@@ -205,7 +215,13 @@ void Form5::afterEvent()
 void Form5::startPaths()
 {
     ExtendedPathsConfig config;
+    pathsStarting_ = true;
     config.stunServer = platform::ResolveHostText(endpoints_.mainServer);
+    pathsStarting_ = false;
+    if (stopped_) {
+        finishTest();
+        return;
+    }
     config.stunPort = endpoints_.stunPort;
     config.hopTarget = config.stunServer;
     config.domain = endpoints_.domain;
@@ -251,6 +267,7 @@ QJsonObject Form5::figures() const
 void Form5::done(int result)
 {
     stopped_ = true;
+    closed_ = true;
     paths_->stop();
     if (test_ && test_->running())
         test_->stop(clock_.elapsed());

@@ -88,6 +88,8 @@ private:
     ExtendedPathsRun* paths_ = nullptr;
     QSet<PathSection> pathSections_ = AllPathSections();
     bool stopped_ = false;
+    bool pathsStarting_ = false;
+    bool closed_ = false;         // "Закрыть" (or the frame) ended the dialog  // the STUN server's name is being looked up
 
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;

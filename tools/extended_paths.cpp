@@ -8,8 +8,8 @@
 #include "platform/source_address.h"
 #include "platform/udp_socket.h"
 #include "probes/igd.h"
+#include "probes/sip_certificate.h"
 
-#include <QJsonArray>
 #include <QRandomGenerator>
 #include <QUrl>
 
@@ -29,16 +29,19 @@ constexpr int kUdpCheckMs = 2000, kTcpCheckMs = 2000, kTlsCheckMs = 3000;
 constexpr int kMaxTargets = 8;
 constexpr int kGatewayIgdPort = 1900;
 
-QString VerdictKey(probes::NatVerdict v)
+QVector<probes::HopAnswer> HopAnswers(const QVector<platform::HopProbe::Reply>& replies)
 {
-    switch (v) {
-    case probes::NatVerdict::None: return QStringLiteral("none");
-    case probes::NatVerdict::Single: return QStringLiteral("single");
-    case probes::NatVerdict::Double: return QStringLiteral("double");
-    case probes::NatVerdict::Carrier: return QStringLiteral("cgnat");
-    case probes::NatVerdict::Unknown: break;
+    constexpr int kTimeExceeded = 11, kUnreachable = 3, kPortUnreachable = 3;  // RFC 792
+    QVector<probes::HopAnswer> out;
+    for (const platform::HopProbe::Reply& r : replies) {
+        probes::HopAnswer a{r.address, probes::HopKind::None, r.code};
+        if (r.type == kTimeExceeded)
+            a.kind = probes::HopKind::TimeExceeded;
+        else if (r.type == kUnreachable)
+            a.kind = r.code == kPortUnreachable ? probes::HopKind::PortUnreachable : probes::HopKind::Unreachable;
+        out << a;
     }
-    return QStringLiteral("unknown");
+    return out;
 }
 
 }  // namespace
@@ -68,10 +71,13 @@ void ExtendedPathsRun::start(const ExtendedPathsConfig& config)
                << &ExtendedPathsRun::stepMappingProtocols;
     if (nat || wants(PathSection::Voice))
         steps_ << &ExtendedPathsRun::stepVoice;
+    if (nat)
+        steps_ << &ExtendedPathsRun::stepLocate;
     if (wants(PathSection::Dns))
         steps_ << &ExtendedPathsRun::stepDns;
     stepIndex_ = 0;
     running_ = true;
+    ++run_;
     clock_.start();
     result_.localAddress = platform::SourceAddressTowards(
         config_.hopTarget.isEmpty() ? config_.stunServer : config_.hopTarget);
@@ -83,6 +89,7 @@ void ExtendedPathsRun::stop()
 {
     const bool was = running_;
     running_ = false;
+    ++run_;
     timer_.stop();
     onTimeout_ = nullptr;
     pacer_.stop();
@@ -139,12 +146,13 @@ void ExtendedPathsRun::stepHops()
 {
     emit progress(QStringLiteral("Поиск маршрутизаторов на пути"));
     hops_ = std::make_unique<platform::HopProbe>();
-    connect(hops_.get(), &platform::HopProbe::finished, this, [this] {
-        result_.evidence.hops = hops_->hops();
-        result_.gateway = result_.evidence.hops.value(0);
+    const QString target = config_.hopTarget.isEmpty() ? config_.stunServer : config_.hopTarget;
+    connect(hops_.get(), &platform::HopProbe::finished, this, [this, target] {
+        result_.evidence.hops = probes::HopList(HopAnswers(hops_->replies()), target, &result_.evidence.hopsFailed);
+        result_.gateway = result_.evidence.hops.value(0).address;
         next();
     });
-    hops_->start(config_.hopTarget.isEmpty() ? config_.stunServer : config_.hopTarget, kMaxHops, kHopTimeoutMs);
+    hops_->start(target, kMaxHops, kHopTimeoutMs);
 }
 
 // ---- UPnP IGD: SSDP search, description, GetExternalIPAddress
@@ -188,16 +196,54 @@ void ExtendedPathsRun::igdDescription(const QUrl& location)
         result_.igd.deviceVersion = igdDescription_.deviceVersion;
         result_.igd.serviceType = igdDescription_.serviceType;
         result_.igd.serviceVersion = igdDescription_.serviceVersion;
-        QTimer::singleShot(0, this, igdDescription_.valid ? &ExtendedPathsRun::igdExternalAddress : &ExtendedPathsRun::next);
+        if (igdDescription_.valid)
+            QTimer::singleShot(0, this, [this] { igdStatus(0, 0); });
+        else
+            QTimer::singleShot(0, this, &ExtendedPathsRun::next);
     });
     http_->start(location.host(), location.port(80), probes::BuildHttpGet(location), kHttpTimeoutMs);
 }
 
-void ExtendedPathsRun::igdExternalAddress()
+// A gateway may list WANIPConnection and WANPPPConnection: only the connected
+// one's external address is the gateway's (WANIPConnection:1 section 2.2.7,
+// ConnectionStatus). One that answers no status at all is asked anyway.
+void ExtendedPathsRun::igdStatus(int index, int answered)
 {
     if (!running_)
         return;
-    const QUrl control = igdDescription_.controlUrl;
+    const QVector<probes::IgdService>& services = igdDescription_.services;
+    if (index >= services.size()) {
+        if (answered == 0)
+            igdExternalAddress(services.first());
+        else
+            next();  // none connected: no external address to take
+        return;
+    }
+    const probes::IgdService service = services[index];
+    http_ = std::make_unique<platform::TcpExchange>();
+    connect(http_.get(), &platform::TcpExchange::finished, this, [this, index, answered, service] {
+        const QString status =
+            probes::ReadConnectionStatus(probes::ReadHttpAnswer(http_->received(), http_->closedByPeer()));
+        if (!status.isEmpty())
+            result_.igdConnectionStatus = status;
+        if (status == QLatin1String("Connected")) {
+            QTimer::singleShot(0, this, [this, service] { igdExternalAddress(service); });
+            return;
+        }
+        const int now = answered + (status.isEmpty() ? 0 : 1);
+        QTimer::singleShot(0, this, [this, index, now] { igdStatus(index + 1, now); });
+    });
+    http_->start(service.controlUrl.host(), service.controlUrl.port(80),
+                 probes::BuildGetStatusRequest(service.controlUrl, service.serviceType), kHttpTimeoutMs);
+}
+
+void ExtendedPathsRun::igdExternalAddress(const probes::IgdService& service)
+{
+    if (!running_)
+        return;
+    const QUrl control = service.controlUrl;
+    result_.igd.serviceType = service.serviceType;
+    result_.igd.serviceVersion = service.serviceType.section(QLatin1Char(':'), -1).toInt();
     http_ = std::make_unique<platform::TcpExchange>();
     connect(http_.get(), &platform::TcpExchange::finished, this, [this] {
         result_.igd.externalAddress =
@@ -206,7 +252,7 @@ void ExtendedPathsRun::igdExternalAddress()
         QTimer::singleShot(0, this, &ExtendedPathsRun::next);
     });
     http_->start(control.host(), control.port(80),
-                 probes::BuildGetExternalIpRequest(control, igdDescription_.serviceType), kHttpTimeoutMs);
+                 probes::BuildGetExternalIpRequest(control, service.serviceType), kHttpTimeoutMs);
 }
 
 // ---- NAT-PMP and PCP, each from its own socket
@@ -307,6 +353,25 @@ void ExtendedPathsRun::voiceDone()
     next();
 }
 
+// ---- where the address the STUN server sees lives: TTL-limited datagrams to it
+
+void ExtendedPathsRun::stepLocate()
+{
+    const QString mapped = result_.evidence.stunMappedAddress;
+    if (mapped.isEmpty() || mapped == result_.localAddress) {
+        next();
+        return;
+    }
+    emit progress(QStringLiteral("Поиск узла с адресом %1").arg(mapped));
+    hops_ = std::make_unique<platform::HopProbe>();
+    connect(hops_.get(), &platform::HopProbe::finished, this, [this, mapped] {
+        bool failed = false;
+        result_.evidence.located = probes::HopList(HopAnswers(hops_->replies()), mapped, &failed);
+        next();
+    });
+    hops_->start(mapped, kMaxHops, kHopTimeoutMs);
+}
+
 // ---- the provider's SIP servers (RFC 3263)
 
 void ExtendedPathsRun::stepDns()
@@ -315,9 +380,13 @@ void ExtendedPathsRun::stepDns()
     probes::SipDnsSummary& s = result_.dns;
     s.domain = config_.domain;
     probes::SipDnsAnswers answers;
-    // The resolver blocks the UI thread for as long as it takes, as every
-    // DNS query of the program does.
+    // Each query waits with the windows served, and "Остановить" and
+    // "Закрыть" taken: stop() may run inside any of them, so the step looks
+    // whether it is still wanted after each.
+    const quint64 run = run_;
     const platform::DnsRecordSet naptr = platform::QueryDnsRecords(s.domain, platform::kDnsTypeNaptr);
+    if (dnsStopped(run))
+        return;
     if (naptr.status == platform::kDnsTimeout) {
         // No server answers: every further query would block as long again.
         s.resolverSilent = true;
@@ -331,6 +400,8 @@ void ExtendedPathsRun::stepDns()
     QStringList hosts;
     for (const probes::SrvQuery& q : s.queries) {
         const platform::DnsRecordSet set = platform::QueryDnsRecords(q.name, platform::kDnsTypeSrv);
+        if (dnsStopped(run))
+            return;
         QVector<probes::SrvRecord> records;
         for (const platform::SrvData& r : set.srv) {
             records.append({r.priority, r.weight, r.port, r.target});
@@ -345,7 +416,11 @@ void ExtendedPathsRun::stepDns()
         hosts << s.domain;
     for (const QString& h : hosts) {
         answers.a.insert(h, platform::QueryDnsRecords(h, platform::kDnsTypeA).addresses);
+        if (dnsStopped(run))
+            return;
         answers.aaaa.insert(h, platform::QueryDnsRecords(h, platform::kDnsTypeAaaa).addresses);
+        if (dnsStopped(run))
+            return;
     }
     const QVector<probes::SipTarget> targets = probes::OrderSipTargets(
         s.domain, answers, [](uint32_t n) { return uint32_t(QRandomGenerator::global()->bounded(quint64(n) + 1)); });
@@ -401,90 +476,18 @@ void ExtendedPathsRun::checkTarget(int index)
         probes::TargetCheck& c = result_.dns.checks[index];
         c.answered = connect_->succeeded();
         c.ms = connect_->elapsedMs();
-        c.tlsVerified = connect_->certificateVerified();
+        c.tlsChainVerified = connect_->chainVerified();
+        c.tlsChainError = connect_->chainError();
+        c.tlsIdentities = probes::SipIdentities(probes::ReadCertificateNames(connect_->certificateDer()),
+                                                connect_->certificateCommonNames());
+        c.tlsVerified = c.answered && c.tlsChainVerified
+            && probes::IdentityMatchesDomain(c.tlsIdentities, result_.dns.domain);
         c.detail = connect_->error();
         QTimer::singleShot(0, this, [this, index] { checkTarget(index + 1); });
     });
-    connect_->start(t.address, t.port, tls, t.host, tls ? kTlsCheckMs : kTcpCheckMs);
-}
-
-QVector<PathSectionText> ExtendedPathsRun::sections() const
-{
-    QVector<PathSectionText> out;
-    if (wants(PathSection::Nat))
-        out.append({PathSection::Nat, QStringLiteral("Число NAT на пути (двойной NAT, NAT оператора)"),
-                    probes::NatFindingText(result_.evidence, result_.verdict)});
-    if (wants(PathSection::Ports))
-        out.append({PathSection::Ports, QStringLiteral("Протоколы управления портами (UPnP IGD, NAT-PMP, PCP)"),
-                    probes::PortMappingFindingText(result_.igd, result_.mapping)});
-    if (wants(PathSection::Voice))
-        out.append({PathSection::Voice, QStringLiteral("Качество голосового тракта"),
-                    probes::VoiceFindingText(result_.voice)});
-    if (wants(PathSection::Dns))
-        out.append({PathSection::Dns, QStringLiteral("SIP-серверы домена, как их находит телефон (RFC 3263)"),
-                    probes::SipDnsFindingText(result_.dns)});
-    return out;
-}
-
-QJsonObject ExtendedPathsRun::json() const
-{
-    const ExtendedPathsResult& r = result_;
-    QJsonObject o;
-    o[QStringLiteral("localAddress")] = r.localAddress;
-    o[QStringLiteral("gateway")] = r.gateway;
-    o[QStringLiteral("hops")] = QJsonArray::fromStringList(r.evidence.hops);
-    o[QStringLiteral("stunMappedAddress")] = r.evidence.stunMappedAddress;
-    o[QStringLiteral("natVerdict")] = VerdictKey(r.verdict.verdict);
-    o[QStringLiteral("natVerdictText")] = probes::NatVerdictText(r.verdict.verdict);
-    QJsonObject igd;
-    igd[QStringLiteral("answered")] = r.igd.answered;
-    igd[QStringLiteral("deviceVersion")] = r.igd.deviceVersion;
-    igd[QStringLiteral("serviceType")] = r.igd.serviceType;
-    igd[QStringLiteral("externalAddress")] = r.igd.externalAddress;
-    o[QStringLiteral("upnpIgd")] = igd;
-    o[QStringLiteral("natPmp")] = r.mapping.natPmp;
-    o[QStringLiteral("natPmpExternalAddress")] = r.mapping.natPmpExternalAddress;
-    o[QStringLiteral("pcp")] = r.mapping.pcp;
-    const probes::VoicePathStats& s = r.voice.stats;
-    QJsonObject voice;
-    voice[QStringLiteral("sent")] = s.sent;
-    voice[QStringLiteral("received")] = s.received;
-    voice[QStringLiteral("lossPercent")] = s.lossPercent;
-    voice[QStringLiteral("longestLossBurst")] = s.longestLossBurst;
-    voice[QStringLiteral("rttMinMs")] = s.rttMinMs;
-    voice[QStringLiteral("rttMedianMs")] = s.rttMedianMs;
-    voice[QStringLiteral("rttP95Ms")] = s.rttP95Ms;
-    voice[QStringLiteral("rttMaxMs")] = s.rttMaxMs;
-    voice[QStringLiteral("jitterMs")] = s.jitterMs;
-    voice[QStringLiteral("burstRatio")] = s.burstR;
-    voice[QStringLiteral("rated")] = r.voice.rated;
-    if (r.voice.rated) {
-        voice[QStringLiteral("delayMs")] = r.voice.delayMs;
-        voice[QStringLiteral("R")] = r.voice.model.R;
-        voice[QStringLiteral("MOS")] = r.voice.model.Mos;
-    }
-    o[QStringLiteral("voice")] = voice;
-    QJsonObject dns;
-    dns[QStringLiteral("domain")] = r.dns.domain;
-    dns[QStringLiteral("naptrRecords")] = r.dns.naptrRecords;
-    dns[QStringLiteral("resolverAnswered")] = !r.dns.resolverSilent;
-    QJsonArray targets;
-    for (const probes::TargetCheck& c : r.dns.checks) {
-        QJsonObject t;
-        t[QStringLiteral("transport")] = probes::TransportName(c.target.transport);
-        t[QStringLiteral("host")] = c.target.host;
-        t[QStringLiteral("port")] = c.target.port;
-        t[QStringLiteral("address")] = c.target.address;
-        t[QStringLiteral("checked")] = c.checked;
-        t[QStringLiteral("answered")] = c.answered;
-        t[QStringLiteral("ms")] = c.ms;
-        if (c.target.transport == probes::SipTransport::Tls)
-            t[QStringLiteral("certificateVerified")] = c.tlsVerified;
-        targets.append(t);
-    }
-    dns[QStringLiteral("targets")] = targets;
-    o[QStringLiteral("sipDns")] = dns;
-    return o;
+    // RFC 5922 section 4: the certificate must be the SIP domain's, whatever
+    // host the SRV records named; the domain is also the name asked for.
+    connect_->start(t.address, t.port, tls, result_.dns.domain, tls ? kTlsCheckMs : kTcpCheckMs);
 }
 
 }  // namespace tools

@@ -2,9 +2,11 @@
 #pragma once
 // The second half of the extended diagnosis, run step by step on the UI
 // thread: the routers on the first hops, the gateway's UPnP IGD, NAT-PMP and
-// PCP services, the voice path stream to the STUN server, the double NAT
-// verdict from all of it, and the provider's SIP servers as a phone resolves
-// them. Each step has a time limit; stop() ends the run at once.
+// PCP services, the voice path stream to the STUN server, where the address
+// the STUN server sees lives, the double NAT verdict from all of it, and the
+// provider's SIP servers as a phone resolves them. Each step has a time limit;
+// stop() ends the run at once, also from inside a DNS query's wait (the step
+// then ends when that query returns).
 #include "probes/double_nat.h"
 #include "probes/igd.h"
 #include "probes/port_mapping.h"
@@ -49,6 +51,7 @@ struct ExtendedPathsResult {
     probes::NatEvidence evidence;
     probes::NatVerdictResult verdict;
     probes::IgdFinding igd;
+    QString igdConnectionStatus;   // GetStatusInformation of the service asked; "" when not answered
     probes::PortMappingPresence mapping;
     probes::VoiceAssessment voice;
     probes::SipDnsSummary dns;
@@ -85,12 +88,15 @@ private:
     void stepHops();
     void stepIgd();
     void igdDescription(const QUrl& location);
-    void igdExternalAddress();
+    void igdStatus(int index, int answered);
+    void igdExternalAddress(const probes::IgdService& service);
+    void stepLocate();
     void stepMappingProtocols();
     void stepVoice();
     void voiceTick();
     void voiceDone();
     void stepDns();
+    bool dnsStopped(quint64 run) const { return !running_ || run != run_; }
     void checkTarget(int index);
     void wait(int ms, std::function<void()> then);
     std::unique_ptr<platform::UdpSocket> openUdp(std::function<void(const QByteArray&, const QString&, int)> onDatagram);
@@ -101,6 +107,7 @@ private:
     QVector<Step> steps_;
     int stepIndex_ = 0;
     bool running_ = false;
+    quint64 run_ = 0;           // counts start() and stop(): a blocked step sees it was stopped
     QTimer timer_;              // the current step's time limit
     std::function<void()> onTimeout_;
     QTimer pacer_;              // the voice stream

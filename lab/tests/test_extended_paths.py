@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: Apache-2.0
 """Lab test of the extended path sections: the number of NATs (one, a second
-private NAT, a carrier NAT in 100.64.0.0/10), the router's port-mapping
+private NAT, a carrier NAT in 100.64.0.0/10, and one NAT behind provider
+routers numbered from shared and private space), the router's port-mapping
 services on and off without a mapping left behind, the voice path on a clean
 and on a bad line, and the provider's SIP servers found through NAPTR/SRV with
-one target down."""
+one target down, and the TLS target's certificate checked against the SIP
+domain."""
 import os
 import re
 import subprocess
@@ -52,8 +54,9 @@ def blocks(output):
     return {k: "\n".join(v).strip() for k, v in found.items()}
 
 
-def run(checks, title, lab_args, sections):
-    """Brings a lab up, runs the sections in the client namespace, returns (blocks, router before, after)."""
+def run(checks, title, lab_args, sections, env=()):
+    """Brings a lab up, runs the sections in the client namespace, returns (blocks, router before, after).
+    env: VARIABLE=value items for the program, "{state}" standing for the lab's state directory."""
     checks.current = title
     lab_id = "x%d" % (os.getpid() % 100000)
     started = time.time()
@@ -63,7 +66,9 @@ def run(checks, title, lab_args, sections):
         return {}, "", ""
     try:
         before = router_mappings(lab_id)
-        r = subprocess.run([LAB, "exec", lab_id, "client", "env", "QT_QPA_PLATFORM=offscreen", SCENARIO,
+        state = os.path.join(os.environ.get("TVL_STATE_ROOT", "/run/tvl-lab"), lab_id)
+        extra = [e.replace("{state}", state) for e in env]
+        r = subprocess.run([LAB, "exec", lab_id, "client", "env", "QT_QPA_PLATFORM=offscreen", *extra, SCENARIO,
                             "--extended-paths", sections, "--timeout", "90"],
                            capture_output=True, timeout=120, cwd="/tmp")
         after = router_mappings(lab_id)
@@ -155,6 +160,40 @@ def dns_checks(checks, mode, dns):
         checks.contains(dns, "Все проверенные серверы отвечают.", "all answer")
 
 
+def nat_evidence(checks):
+    """One NAT behind provider routers that translate nothing, and a carrier NAT, neither
+    router answering UPnP or NAT-PMP: the verdict rests on where the STUN address lives."""
+    cases = [
+        ("one NAT behind routers in 100.64/10 and 10/8", ["--provider-routers", "on"], "single",
+         ["Узел 2: 100.64.0.1", "Узел 3: 10.0.0.2", "принадлежит первому маршрутизатору"]),
+        ("carrier NAT, no mapping service", ["--cgnat", "on"], "cgnat",
+         ["передал дальше датаграмму к адресу 192.0.2.2", "на шаге 2", "100.64.0.1"]),
+    ]
+    for title, opts, verdict, evidence in cases:
+        b, _, _ = run(checks, title, opts, "nat")
+        nat = b.get("ExtNat", "")
+        checks.contains(nat, VERDICT[verdict], "verdict")
+        for other in set(VERDICT) - {verdict}:
+            checks.lacks(nat, VERDICT[other], "other verdict")
+        for text in evidence:
+            checks.contains(nat, text, "evidence")
+
+
+def tls_identity(checks):
+    """The TLS target sip1.<domain> with a certificate from the lab's CA: for the SIP domain
+    it is verified, for the SRV host only it is not (RFC 5922 section 4)."""
+    if not TLS_MODULE:
+        print("kamailio's TLS module is missing: TLS identity cases skipped")
+        return
+    for mode, expected in (("domain", "сертификат проверен для домена tarvolin.test"),
+                           ("host", "сертификат не прошёл проверку: выдан не для домена tarvolin.test "
+                                    "(в нём: sip1.tarvolin.test)")):
+        b, _, _ = run(checks, "TLS certificate for the " + mode, ["--sip-dns", "srv", "--tls-cert", mode], "dns",
+                      env=["SSL_CERT_FILE={state}/tls-ca.pem"])
+        tls = [ln for ln in b.get("ExtDns", "").split("\n") if " TLS sip1.tarvolin.test:5061" in ln]
+        checks.check(len(tls) == 1 and expected in tls[0], "TLS target says %r: %r" % (expected, tls))
+
+
 def voice(checks):
     # 150 ms added per round trip and 5 % loss on the way out. Bounds from the
     # formula: 500 requests lose 5 % +- 3.5 standard deviations, 2 to 9 %;
@@ -178,6 +217,8 @@ def main():
     labtest.preflight()
     checks = labtest.Checks()
     nat_and_ports(checks)
+    nat_evidence(checks)
+    tls_identity(checks)
     voice(checks)
     checks.finish()
 

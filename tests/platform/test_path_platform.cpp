@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "platform/dns_records.h"
+#include "platform/hop_probe.h"
 #include "platform/stream_checks.h"
 #include "support/fake_dns_server.h"
 #include "support/loopback_peer.h"
@@ -58,6 +59,7 @@ private slots:
     void records();
     void httpExchange();
     void connectChecks();
+    void hopReplies();
 };
 
 void TestPathPlatform::records_data()
@@ -158,7 +160,23 @@ void TestPathPlatform::connectChecks()
         QVERIFY(done.wait(4000));
         QCOMPARE(check.succeeded(), c.ok);
         QCOMPARE(check.error().isEmpty(), c.ok);
-        QVERIFY(!check.certificateVerified());
+        QVERIFY(!check.chainVerified());
+    }
+}
+
+void TestPathPlatform::hopReplies()
+{
+    // Loopback is the destination itself at every TTL: port unreachable, type 3 code 3.
+    HopProbe probe;
+    QSignalSpy done(&probe, &HopProbe::finished);
+    probe.start(QStringLiteral("127.0.0.1"), 2, 2000);
+    QVERIFY(done.wait(3000));
+    const QVector<HopProbe::Reply> replies = probe.replies();
+    QCOMPARE(replies.size(), 2);
+    for (const HopProbe::Reply& r : replies) {
+        QCOMPARE(r.address, QStringLiteral("127.0.0.1"));
+        QCOMPARE(r.type, 3);
+        QCOMPARE(r.code, 3);
     }
 }
 

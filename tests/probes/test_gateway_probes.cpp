@@ -52,26 +52,31 @@ void TestGatewayProbes::description_data()
     QTest::addColumn<int>("device");
     QTest::addColumn<QString>("service");
     QTest::addColumn<QString>("control");
+    QTest::addColumn<QStringList>("services");  // every WAN connection service, in the order asked
 
     const QByteArray ip1 = Service("WANIPConnection:1", "/ctl/IPConn");
     QTest::newRow("IGD 1, relative URL") << Description("InternetGatewayDevice:1", ip1) << true << 1
-        << "urn:schemas-upnp-org:service:WANIPConnection:1" << "http://192.168.1.1:5000/ctl/IPConn";
+        << "urn:schemas-upnp-org:service:WANIPConnection:1" << "http://192.168.1.1:5000/ctl/IPConn" << QStringList{"/ctl/IPConn"};
     QTest::newRow("IGD 2, highest WANIPConnection wins")
         << Description("InternetGatewayDevice:2", ip1 + Service("WANIPConnection:2", "/ctl/IP2")) << true << 2
-        << "urn:schemas-upnp-org:service:WANIPConnection:2" << "http://192.168.1.1:5000/ctl/IP2";
+        << "urn:schemas-upnp-org:service:WANIPConnection:2" << "http://192.168.1.1:5000/ctl/IP2" << QStringList{"/ctl/IP2", "/ctl/IPConn"};
     QTest::newRow("URLBase") << Description("InternetGatewayDevice:1", ip1, "http://10.0.0.1:80/") << true << 1
-        << "urn:schemas-upnp-org:service:WANIPConnection:1" << "http://10.0.0.1:80/ctl/IPConn";
+        << "urn:schemas-upnp-org:service:WANIPConnection:1" << "http://10.0.0.1:80/ctl/IPConn" << QStringList{"/ctl/IPConn"};
     QTest::newRow("PPP only") << Description("InternetGatewayDevice:1", Service("WANPPPConnection:1", "ppp"))
-        << true << 1 << "urn:schemas-upnp-org:service:WANPPPConnection:1" << "http://192.168.1.1:5000/ppp";
+        << true << 1 << "urn:schemas-upnp-org:service:WANPPPConnection:1" << "http://192.168.1.1:5000/ppp" << QStringList{"/ppp"};
     QTest::newRow("absolute control URL") << Description("InternetGatewayDevice:1",
                                                           Service("WANIPConnection:1", "http://192.168.1.1:6000/c"))
-        << true << 1 << "urn:schemas-upnp-org:service:WANIPConnection:1" << "http://192.168.1.1:6000/c";
-    QTest::newRow("media server") << Description("MediaServer:1", ip1) << false << 0 << QString() << QString();
+        << true << 1 << "urn:schemas-upnp-org:service:WANIPConnection:1" << "http://192.168.1.1:6000/c" << QStringList{"/c"};
+    QTest::newRow("media server") << Description("MediaServer:1", ip1) << false << 0 << QString() << QString() << QStringList{};
     QTest::newRow("no connection service")
         << Description("InternetGatewayDevice:1", Service("Layer3Forwarding:1", "/l3f")) << false << 1 << QString()
-        << QString();
+        << QString() << QStringList{};
     QTest::newRow("broken XML") << QByteArray("<root><device><deviceType>urn:schemas-upnp-org:device:") << false
-                                << 0 << QString() << QString();
+                                << 0 << QString() << QString() << QStringList{};
+    QTest::newRow("PPP listed first, IP asked first")
+        << Description("InternetGatewayDevice:1", Service("WANPPPConnection:1", "/ppp") + ip1) << true << 1
+        << "urn:schemas-upnp-org:service:WANIPConnection:1" << "http://192.168.1.1:5000/ctl/IPConn"
+        << QStringList{"/ctl/IPConn", "/ppp"};
 }
 
 void TestGatewayProbes::description()
@@ -81,6 +86,7 @@ void TestGatewayProbes::description()
     QFETCH(int, device);
     QFETCH(QString, service);
     QFETCH(QString, control);
+    QFETCH(QStringList, services);
     const IgdDescription d = ReadIgdDescription(xml, QUrl(QStringLiteral("http://192.168.1.1:5000/rootDesc.xml")));
     QCOMPARE(d.valid, valid);
     QCOMPARE(d.deviceVersion, device);
@@ -88,6 +94,10 @@ void TestGatewayProbes::description()
         QCOMPARE(d.serviceType, service);
         QCOMPARE(d.controlUrl.toString(), control);
     }
+    QStringList paths;
+    for (const IgdService& service : d.services)
+        paths << service.controlUrl.path();
+    QCOMPARE(paths, services);
 }
 
 void TestGatewayProbes::httpAnswer_data()
@@ -149,6 +159,11 @@ void TestGatewayProbes::externalAddress_data()
         << QString();
     QTest::newRow("empty address") << 200 << QByteArray("<a><NewExternalIPAddress></NewExternalIPAddress></a>")
                                    << QString();
+    // GetStatusInformation answers are read by the same rules.
+    QTest::newRow("status connected") << 200 << QByteArray("<a><NewConnectionStatus>Connected</NewConnectionStatus></a>")
+                                      << "status:Connected";
+    QTest::newRow("status fault") << 200 << QByteArray("<a><s:Fault><NewConnectionStatus>Connected</NewConnectionStatus>"
+                                                       "</s:Fault></a>") << "status:";
 }
 
 void TestGatewayProbes::externalAddress()
@@ -160,7 +175,10 @@ void TestGatewayProbes::externalAddress()
     a.complete = true;
     a.status = status;
     a.body = body;
-    QCOMPARE(ReadExternalIpAnswer(a), address);
+    if (address.startsWith(QLatin1String("status:")))
+        QCOMPARE(ReadConnectionStatus(a), address.mid(7));
+    else
+        QCOMPARE(ReadExternalIpAnswer(a), address);
 }
 
 void TestGatewayProbes::soapRequest()
@@ -172,6 +190,10 @@ void TestGatewayProbes::soapRequest()
     const int bodyAt = r.indexOf("\r\n\r\n") + 4;
     QCOMPARE(HeaderValue(r, "content-length").toInt(), r.size() - bodyAt);
     QVERIFY(r.mid(bodyAt).contains("<u:GetExternalIPAddress xmlns:u=\"urn:schemas-upnp-org:service:WANIPConnection:2\">"));
+    const QByteArray status = BuildGetStatusRequest(QUrl(QStringLiteral("http://192.168.1.1:5000/ctl/PPP")),
+                                                    QStringLiteral("urn:schemas-upnp-org:service:WANPPPConnection:1"));
+    QVERIFY(status.contains("SOAPAction: \"urn:schemas-upnp-org:service:WANPPPConnection:1#GetStatusInformation\""));
+    QVERIFY(status.contains("<u:GetStatusInformation xmlns:u=\"urn:schemas-upnp-org:service:WANPPPConnection:1\">"));
     QCOMPARE(HeaderValue("HTTP/1.1 200 OK\r\nCACHE-CONTROL: max-age=120\r\nLocation: http://x/y\r\n\r\n", "LOCATION"),
              QStringLiteral("http://x/y"));
 }

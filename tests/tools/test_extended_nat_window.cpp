@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 // The extended NAT test window on real sockets against a loopback RFC 5780
 // server: a whole run, stopping, and no socket left open afterwards.
+#include "platform/dns_query.h"
+#include "platform/window_service.h"
+#include "support/fake_dns_server.h"
 #include "support/rfc5780_server.h"
 #include "tools/extended_nat_window.h"
 
@@ -12,6 +15,16 @@
 #include <QtTest>
 
 namespace {
+
+void Click(QWidget* widget)
+{
+    const QPointF at(2, 2);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(widget, new QMouseEvent(type, at, widget->mapToGlobal(at), Qt::LeftButton,
+                                                            type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                                             : Qt::NoButton,
+                                                            Qt::NoModifier));
+}
 
 int openDescriptors()
 {
@@ -109,6 +122,44 @@ private slots:
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(openDescriptors(), descriptors);
+    }
+
+    // The SIP server section's DNS queries wait with the windows served: a
+    // click on "Остановить" or "Закрыть" takes effect inside the wait.
+    void stoppedOrClosedDuringDns_data() { stoppedOrClosedMidway_data(); }
+    void stoppedOrClosedDuringDns()
+    {
+        QFETCH(bool, close);
+        testsupport::FakeDnsServer dns;
+        dns.setSilent(true);
+        platform::SetDnsServerOverride(dns.address(), dns.port());
+        platform::InstallWindowService();
+        auto window = makeWindow();
+        window->setMeasurements({probes::Measurement::Mapping});
+        window->setPathSections({tools::PathSection::Dns});
+        QVERIFY(platform::ShowAndWaitForExposure(window.get(), 2000));
+        QPushButton* button = window->findChild<QPushButton*>(close ? QStringLiteral("Command3") : QStringLiteral("Command2"));
+        connect(&window->pathsRun(), &tools::ExtendedPathsRun::progress, button, [button](const QString& step) {
+            if (step.startsWith(QStringLiteral("Запросы DNS")))
+                Click(button);
+        });
+        bool insideWait = false, ended = false;
+        connect(window.get(), &tools::Form5::testFinished, window.get(), [&] {
+            ended = true;
+            insideWait = platform::InWindowService();
+        });
+        window->Command1_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(ended, 10000);
+        QVERIFY(insideWait);
+        QVERIFY(!window->testRunning());
+        QCOMPARE(window->isVisible(), !close);
+        // The query under way ends; no further query is sent.
+        QTest::qWait(1500);
+        QCOMPARE(dns.queryCount(), 1);
+        if (!close)
+            QCOMPARE(window->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("Тест остановлен."));
+        platform::RemoveWindowService();
+        platform::SetDnsServerOverride(QString(), 0);
     }
 };
 
