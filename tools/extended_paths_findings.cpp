@@ -85,6 +85,13 @@ QJsonObject ExtendedPathsRun::json() const
     voice[QStringLiteral("jitterMs")] = s.jitterMs;
     voice[QStringLiteral("burstRatio")] = s.burstR;
     voice[QStringLiteral("rated")] = r.voice.rated;
+    // What a listener hears, from which R is computed.
+    const probes::ListenerFigures& l = r.voice.listener;
+    voice[QStringLiteral("listener")] = QJsonObject{{QStringLiteral("lossPercent"), l.lossPercent},
+                                                     {QStringLiteral("lateAnswers"), l.late},
+                                                     {QStringLiteral("bufferMs"), l.bufferMs},
+                                                     {QStringLiteral("deadlineMs"), l.deadlineMs},
+                                                     {QStringLiteral("burstRatio"), l.burstR}};
     if (r.voice.rated) {
         voice[QStringLiteral("delayMs")] = r.voice.delayMs;
         voice[QStringLiteral("R")] = r.voice.model.R;
