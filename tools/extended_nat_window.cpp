@@ -5,8 +5,11 @@
 #include "platform/socket_set.h"
 #include "platform/udp_socket.h"
 #include "platform/window_service.h"
+#include "probes/extended_summary.h"
+#include "tools/extended_summary_view.h"
 
 #include <QHBoxLayout>
+#include <QTextDocument>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -60,7 +63,11 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     buttons->addStretch(1);
     buttons->addWidget(Command3_);
 
+    Summary_ = new ExtendedSummaryView(this);
+    connect(Summary_, &ExtendedSummaryView::detailsWanted, this, &Form5::scrollToFinding);
+
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Summary_);
     layout->addWidget(Text1_, 1);
     layout->addWidget(Label1_);
     layout->addWidget(ProgressBar1_);
@@ -110,6 +117,7 @@ void Form5::Command1_Click()
     stopped_ = false;
     resultText_.clear();
     Text1_->clear();
+    Summary_->clear();
     probes::SocketHost& host = *this;
     test_ = std::make_unique<probes::ExtendedNatTest>(host, config);
     Command1_->setEnabled(false);
@@ -242,6 +250,7 @@ void Form5::finishTest()
     }
     resultText_ = text;
     Text1_->setPlainText(text);
+    showSummary();
     ProgressBar1_->setValue(100);
     Label1_->setText(stopped_ ? QStringLiteral("Тест остановлен.") : QStringLiteral("Тест завершён."));
     Command1_->setEnabled(true);
@@ -261,7 +270,41 @@ QJsonObject Form5::figures() const
     }
     if (!stopped_ && !pathSections_.isEmpty())
         json.insert(QStringLiteral("paths"), paths_->json());
+    json.insert(QStringLiteral("summary"), probes::SummaryJson(probes::SummarizeExtended(json)));
     return json;
+}
+
+void Form5::showSummary()
+{
+    Summary_->setSummary(probes::SummarizeExtended(figures()));
+}
+
+void Form5::scrollToFinding(const QString& key)
+{
+    // Each finding starts with its title on a line of its own.
+    QString title;
+    if (test_)
+        for (const probes::Finding& f : test_->findings())
+            if (probes::MeasurementName(f.kind) == key)
+                title = f.title;
+    const QHash<QString, PathSection> paths = {{QStringLiteral("nat"), PathSection::Nat},
+                                               {QStringLiteral("ports"), PathSection::Ports},
+                                               {QStringLiteral("voice"), PathSection::Voice},
+                                               {QStringLiteral("dns"), PathSection::Dns}};
+    if (paths.contains(key))
+        for (const PathSectionText& section : paths_->sections())
+            if (section.section == paths.value(key))
+                title = section.title;
+    if (title.isEmpty())
+        return;
+    QTextCursor found = Text1_->document()->find(title);
+    if (found.isNull())
+        return;
+    // Bring the title to the top: the end of the text first, then back to it.
+    Text1_->moveCursor(QTextCursor::End);
+    Text1_->setTextCursor(found);
+    Text1_->ensureCursorVisible();
+    Text1_->setFocus();
 }
 
 void Form5::done(int result)

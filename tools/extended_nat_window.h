@@ -25,6 +25,8 @@ class UdpSocket;
 
 namespace tools {
 
+class ExtendedSummaryView;
+
 class Form5 : public QDialog, private probes::SocketHost {
     Q_OBJECT
 public:
@@ -74,6 +76,9 @@ private:
     void closeAllSockets();
     void startPaths();
     void finishTest();
+    // The summary rows from the findings so far; a row scrolls to its finding.
+    void showSummary();
+    void scrollToFinding(const QString& key);
 
     probes::ProviderEndpoints endpoints_;
     QList<probes::Measurement> measurements_ = probes::AllMeasurements();
@@ -98,6 +103,7 @@ private:
     QLabel* Label1_ = nullptr;
     QPlainTextEdit* Text1_ = nullptr;
     QTimer* Timer1_ = nullptr;
+    ExtendedSummaryView* Summary_ = nullptr;
 };
 
 }  // namespace tools

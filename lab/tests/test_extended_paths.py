@@ -69,7 +69,7 @@ def run(checks, title, lab_args, sections, env=()):
         state = os.path.join(os.environ.get("TVL_STATE_ROOT", "/run/tvl-lab"), lab_id)
         extra = [e.replace("{state}", state) for e in env]
         r = subprocess.run([LAB, "exec", lab_id, "client", "env", "QT_QPA_PLATFORM=offscreen", *extra, SCENARIO,
-                            "--extended-paths", sections, "--timeout", "90"],
+                            "--blocks", "--extended-paths", sections, "--timeout", "90"],
                            capture_output=True, timeout=120, cwd="/tmp")
         after = router_mappings(lab_id)
     finally:

@@ -8,7 +8,11 @@
 #include "tools/extended_nat_window.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTreeWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -86,6 +90,16 @@ private slots:
         QCOMPARE(window->figures().value("lifetime").toObject().value("result").toString(),
                  QStringLiteral("no-binding"));
         QCOMPARE(window->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value(), 100);
+        // The summary on top: a row per finding; a row leads to its details.
+        auto* rows = window->findChild<QTreeWidget*>(QStringLiteral("SummaryRows"));
+        QVERIFY(rows);
+        QCOMPARE(rows->topLevelItemCount(), 5);
+        QCOMPARE(window->findChild<QLabel*>(QStringLiteral("SummaryAction"))->text(), QStringLiteral("Всё в порядке"));
+        auto* details = window->findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+        emit rows->itemActivated(rows->topLevelItem(4), 0);
+        QVERIFY2(details->textCursor().block().text().startsWith(QStringLiteral("Время жизни")),
+                 qPrintable(details->textCursor().block().text()));
+        QCOMPARE(window->figures().value("summary").toObject().value("rows").toArray().size(), 5);
         QVERIFY(start->isEnabled());
         QVERIFY(!stop->isEnabled());
         QCOMPARE(window->openSocketCount(), 0);

@@ -1,0 +1,248 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "probes/extended_summary.h"
+
+#include <QJsonArray>
+#include <QLocale>
+#include <algorithm>
+
+namespace probes {
+
+namespace {
+
+QString Word(const QJsonObject& o, const char* key)
+{
+    return o.value(QLatin1String(key)).toString();
+}
+
+SummaryRow Row(const char* key, const QString& name, Mark mark, const QString& result)
+{
+    return {QString::fromLatin1(key), name, mark, result};
+}
+
+// Mapping and filtering share their words (RFC 4787 sections 4.1 and 5).
+SummaryRow BehaviourRow(const char* key, const QString& name, const QString& behaviour, bool mapping)
+{
+    if (behaviour == QLatin1String("no-nat"))
+        return Row(key, name, Mark::Green, QStringLiteral("NAT нет"));
+    if (behaviour == QLatin1String("endpoint-independent"))
+        return Row(key, name, Mark::Green, QStringLiteral("не зависит от адресата"));
+    if (behaviour == QLatin1String("address-dependent") || behaviour == QLatin1String("address-and-port-dependent")) {
+        const QString what = behaviour == QLatin1String("address-dependent") ? QStringLiteral("зависит от адреса")
+                                                                              : QStringLiteral("зависит от адреса и порта");
+        // A mapping per destination makes the STUN address useless for the
+        // provider's server; a filter only needs the phone to send first.
+        return Row(key, name, Mark::Yellow,
+                   what + (mapping ? QStringLiteral(": STUN не поможет, нужен outbound proxy")
+                                   : QStringLiteral(": телефон должен отправлять первым")));
+    }
+    return Row(key, name, Mark::Grey, QStringLiteral("не измерено"));
+}
+
+SummaryRow HairpinRow(const QString& result)
+{
+    const QString name = QStringLiteral("Петля через NAT");
+    if (result == QLatin1String("supported") || result == QLatin1String("no-nat"))
+        return Row("hairpin", name, Mark::Green,
+                   result == QLatin1String("no-nat") ? QStringLiteral("NAT нет") : QStringLiteral("поддерживается"));
+    if (result == QLatin1String("supported-other-port"))
+        return Row("hairpin", name, Mark::Yellow, QStringLiteral("поддерживается, с другим внешним портом"));
+    if (result == QLatin1String("not-supported"))
+        return Row("hairpin", name, Mark::Yellow,
+                   QStringLiteral("не поддерживается: звонки между телефонами этой сети через сервер"));
+    if (result == QLatin1String("internal-source"))
+        return Row("hairpin", name, Mark::Red, QStringLiteral("виден внутренний адрес: возможен односторонний звук"));
+    return Row("hairpin", name, Mark::Grey, QStringLiteral("не измерено"));
+}
+
+SummaryRow RtpPairRow(const QJsonObject& o)
+{
+    const QString name = QStringLiteral("Пара портов RTP/RTCP");
+    if (!Word(o, "result").isEmpty())
+        return Row("rtp-pair", name, Mark::Grey, QStringLiteral("не измерено"));
+    if (o.value(QStringLiteral("preserved")).toBool())
+        return Row("rtp-pair", name, Mark::Green, QStringLiteral("порты сохраняются"));
+    if (o.value(QStringLiteral("parityKept")).toBool() && o.value(QStringLiteral("adjacent")).toBool())
+        return Row("rtp-pair", name, Mark::Green, QStringLiteral("пара сохраняется"));
+    return Row("rtp-pair", name, Mark::Yellow, QStringLiteral("пара не сохраняется: включите rtcp-mux на телефоне"));
+}
+
+SummaryRow LifetimeRow(const QJsonObject& o)
+{
+    const QString name = QStringLiteral("Время жизни отображения");
+    const QString result = Word(o, "result");
+    const int keepAlive = o.value(QStringLiteral("keepAliveSeconds")).toInt();
+    const QLocale locale = QLocale::system();
+    if (result == QLatin1String("no-binding"))
+        return Row("lifetime", name, Mark::Green, QStringLiteral("ничто не хранит отображение: keep-alive не нужен"));
+    if (result == QLatin1String("at-least-cap"))
+        return Row("lifetime", name, Mark::Green,
+                   QStringLiteral("не меньше %1 с").arg(locale.toString(o.value(QStringLiteral("lastAliveSeconds")).toInt())));
+    if ((result == QLatin1String("measured") || result == QLatin1String("below-first-step")) && keepAlive > 0) {
+        // Bindings that die within the first step lose calls between two keep-alives.
+        const Mark mark = result == QLatin1String("below-first-step") ? Mark::Red : Mark::Yellow;
+        return Row("lifetime", name, mark, QStringLiteral("keep-alive не реже чем раз в %1 с").arg(locale.toString(keepAlive)));
+    }
+    return Row("lifetime", name, Mark::Grey, QStringLiteral("не измерено"));
+}
+
+SummaryRow NatRow(const QString& verdict)
+{
+    const QString name = QStringLiteral("Число NAT на пути");
+    if (verdict == QLatin1String("single"))
+        return Row("nat", name, Mark::Green, QStringLiteral("один NAT"));
+    if (verdict == QLatin1String("none"))
+        return Row("nat", name, Mark::Green, QStringLiteral("NAT не обнаружен"));
+    if (verdict == QLatin1String("double"))
+        return Row("nat", name, Mark::Yellow, QStringLiteral("двойной NAT"));
+    if (verdict == QLatin1String("cgnat"))
+        return Row("nat", name, Mark::Yellow, QStringLiteral("NAT оператора (CGNAT): входящие звонки только через keep-alive"));
+    return Row("nat", name, Mark::Grey, QStringLiteral("не удалось определить"));
+}
+
+SummaryRow PortsRow(const QJsonObject& paths)
+{
+    const QString name = QStringLiteral("Управление портами");
+    QStringList found;
+    if (paths.value(QStringLiteral("upnpIgd")).toObject().value(QStringLiteral("answered")).toBool())
+        found << QStringLiteral("UPnP IGD");
+    if (paths.value(QStringLiteral("natPmp")).toBool())
+        found << QStringLiteral("NAT-PMP");
+    if (paths.value(QStringLiteral("pcp")).toBool())
+        found << QStringLiteral("PCP");
+    // Not needed for SIP through the provider's server: no protocol is no fault.
+    if (found.isEmpty())
+        return Row("ports", name, Mark::Grey, QStringLiteral("маршрутизатор не предлагает"));
+    return Row("ports", name, Mark::Green, found.join(QStringLiteral(", ")));
+}
+
+SummaryRow VoiceRow(const QJsonObject& v)
+{
+    const QString name = QStringLiteral("Качество голосового тракта");
+    if (v.value(QStringLiteral("sent")).toInt() <= 0)
+        return Row("voice", name, Mark::Grey, QStringLiteral("не измерено"));
+    if (!v.value(QStringLiteral("rated")).toBool())
+        return Row("voice", name, Mark::Red, QStringLiteral("вернулось меньше половины пакетов"));
+    const double mos = v.value(QStringLiteral("MOS")).toDouble();
+    const QString text = QStringLiteral("MOS %1").arg(QLocale::system().toString(mos, 'f', 2));
+    // G.107 Annex B: R 80 (MOS 4.0) and above satisfies, below 60 (MOS 3.1) many are dissatisfied.
+    if (mos >= 4.0)
+        return Row("voice", name, Mark::Green, text + QStringLiteral(", хорошо"));
+    if (mos >= 3.1)
+        return Row("voice", name, Mark::Yellow, text + QStringLiteral(", удовлетворительно"));
+    return Row("voice", name, Mark::Red, text + QStringLiteral(", плохо"));
+}
+
+SummaryRow DnsRow(const QJsonObject& d)
+{
+    const QString name = QStringLiteral("SIP-серверы домена");
+    const QJsonArray targets = d.value(QStringLiteral("targets")).toArray();
+    int checked = 0, answered = 0;
+    for (const QJsonValue& t : targets) {
+        checked += t.toObject().value(QStringLiteral("checked")).toBool() ? 1 : 0;
+        answered += t.toObject().value(QStringLiteral("answered")).toBool() ? 1 : 0;
+    }
+    if (answered > 0)
+        return Row("dns", name, Mark::Green, QStringLiteral("отвечают: %1 из %2").arg(answered).arg(checked));
+    if (checked > 0)
+        return Row("dns", name, Mark::Red, QStringLiteral("ни один сервер не ответил"));
+    return Row("dns", name, Mark::Grey, QStringLiteral("серверы не найдены"));
+}
+
+}  // namespace
+
+QString MarkName(Mark mark)
+{
+    switch (mark) {
+    case Mark::Green: return QStringLiteral("green");
+    case Mark::Yellow: return QStringLiteral("yellow");
+    case Mark::Red: return QStringLiteral("red");
+    case Mark::Grey: break;
+    }
+    return QStringLiteral("grey");
+}
+
+QString MarkText(Mark mark)
+{
+    switch (mark) {
+    case Mark::Green: return QStringLiteral("в порядке");
+    case Mark::Yellow: return QStringLiteral("нужна настройка");
+    case Mark::Red: return QStringLiteral("проблема");
+    case Mark::Grey: break;
+    }
+    return QStringLiteral("нет данных");
+}
+
+ExtendedSummary SummarizeExtended(const QJsonObject& f)
+{
+    ExtendedSummary s;
+    auto member = [&f](const char* key) { return f.value(QLatin1String(key)).toObject(); };
+    if (f.contains(QStringLiteral("mapping")))
+        s.rows << BehaviourRow("mapping", QStringLiteral("Отображение адресов"), Word(member("mapping"), "behaviour"), true);
+    if (f.contains(QStringLiteral("filtering")))
+        s.rows << BehaviourRow("filtering", QStringLiteral("Фильтрация входящих"), Word(member("filtering"), "behaviour"),
+                               false);
+    if (f.contains(QStringLiteral("hairpin")))
+        s.rows << HairpinRow(Word(member("hairpin"), "result"));
+    if (f.contains(QStringLiteral("rtp-pair")))
+        s.rows << RtpPairRow(member("rtp-pair"));
+    if (f.contains(QStringLiteral("lifetime")))
+        s.rows << LifetimeRow(member("lifetime"));
+    const QJsonObject paths = member("paths");
+    if (paths.contains(QStringLiteral("natVerdict")))
+        s.rows << NatRow(Word(paths, "natVerdict"));
+    if (paths.contains(QStringLiteral("upnpIgd")))
+        s.rows << PortsRow(paths);
+    if (paths.contains(QStringLiteral("voice")))
+        s.rows << VoiceRow(paths.value(QStringLiteral("voice")).toObject());
+    if (paths.contains(QStringLiteral("sipDns")))
+        s.rows << DnsRow(paths.value(QStringLiteral("sipDns")).toObject());
+
+    // The action: the first that applies, most harmful first.
+    auto row = [&s](const char* key) -> const SummaryRow* {
+        for (const SummaryRow& r : s.rows)
+            if (r.key == QLatin1String(key))
+                return &r;
+        return nullptr;
+    };
+    const SummaryRow* lifetime = row("lifetime");
+    const SummaryRow* dns = row("dns");
+    const SummaryRow* voice = row("voice");
+    const SummaryRow* mapping = row("mapping");
+    const SummaryRow* hairpin = row("hairpin");
+    const SummaryRow* nat = row("nat");
+    const SummaryRow* rtp = row("rtp-pair");
+    if (dns && dns->mark == Mark::Red)
+        s.action = QStringLiteral("Серверы провайдера не отвечают: проверьте, не блокирует ли их маршрутизатор или сеть");
+    else if (lifetime && lifetime->mark != Mark::Grey && lifetime->mark != Mark::Green)
+        s.action = QStringLiteral("Настройте keep-alive не реже чем раз в %1 с")
+                       .arg(QLocale::system().toString(member("lifetime").value(QStringLiteral("keepAliveSeconds")).toInt()));
+    else if (hairpin && hairpin->mark == Mark::Red)
+        s.action = QStringLiteral("Для звонков внутри сети используйте SIP-прокси провайдера, а не прямые адреса");
+    else if (mapping && mapping->mark == Mark::Yellow)
+        s.action = QStringLiteral("Отключите STUN на телефоне и используйте outbound proxy провайдера");
+    else if (voice && voice->mark == Mark::Red)
+        s.action = QStringLiteral("Линия теряет или задерживает слишком много пакетов: обратитесь к провайдеру Интернета");
+    else if (nat && nat->mark == Mark::Yellow)
+        s.action = QStringLiteral("Включите на телефоне keep-alive: за двумя NAT входящие звонки держатся только на нём");
+    else if (rtp && rtp->mark == Mark::Yellow)
+        s.action = QStringLiteral("Включите rtcp-mux на телефоне");
+    else if (s.rows.isEmpty() || std::all_of(s.rows.cbegin(), s.rows.cend(), [](const SummaryRow& r) { return r.mark == Mark::Grey; }))
+        s.action = QStringLiteral("Измерить не удалось: см. подробности ниже");
+    else
+        s.action = QStringLiteral("Всё в порядке");
+    return s;
+}
+
+QJsonObject SummaryJson(const ExtendedSummary& summary)
+{
+    QJsonArray rows;
+    for (const SummaryRow& r : summary.rows)
+        rows.append(QJsonObject{{QStringLiteral("key"), r.key},
+                                {QStringLiteral("name"), r.name},
+                                {QStringLiteral("mark"), MarkName(r.mark)},
+                                {QStringLiteral("markText"), MarkText(r.mark)},
+                                {QStringLiteral("result"), r.result}});
+    return QJsonObject{{QStringLiteral("action"), summary.action}, {QStringLiteral("rows"), rows}};
+}
+
+}  // namespace probes
