@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/report_html.h"
 
+#include "tools/extended_plots.h"
+
+#include <QLocale>
+
 namespace app {
 
 namespace {
@@ -32,7 +36,8 @@ const char* const kStyle =
     "h1{font-size:1.5em}h2{font-size:1.2em;border-bottom:1px solid #999;margin-top:1.5em}"
     "table{border-collapse:collapse}th,td{text-align:left;vertical-align:top;padding:.2em .8em .2em 0}"
     "th{font-weight:normal;color:#555}pre{white-space:pre-wrap;font-size:.9em}"
-    ".stopped{color:#a00;font-weight:bold}";
+    ".stopped{color:#a00;font-weight:bold}figure{margin:1em 0}svg{max-width:100%;height:auto}"
+    "figcaption{font-size:.85em;color:#555}";
 
 }  // namespace
 
@@ -56,8 +61,17 @@ QByteArray ReportAsHtml(const RunReport& report)
             messages.text += WithLfLineEnds(message) + QLatin1Char('\n');
         out += GroupHtml(messages, QStringLiteral("messages"));
     }
-    for (const ExtraSection& section : report.extra)
+    for (const ExtraSection& section : report.extra) {
         out += GroupHtml(section.shown, section.jsonKey);
+        // The section's pictures, inline (an <svg> element needs no XML prologue).
+        for (tools::PlotKind kind : {tools::PlotKind::Voice, tools::PlotKind::Lifetime}) {
+            const QString svg = QString::fromUtf8(tools::PlotSvg(kind, section.json, QLocale::system()));
+            const qsizetype start = svg.indexOf(QStringLiteral("<svg"));
+            if (start >= 0)
+                out += QStringLiteral("<figure>\n%1\n<figcaption>%2</figcaption>\n</figure>\n")
+                           .arg(svg.mid(start).trimmed(), tools::PlotDescription(kind, section.json, QLocale::system()).toHtmlEscaped());
+        }
+    }
     out += QStringLiteral("</body>\n</html>\n");
     return out.toUtf8();
 }

@@ -213,7 +213,12 @@ int main(int argc, char** argv)
         QStringLiteral("LIST"));
     const QCommandLineOption hideMac(QStringLiteral("hide-mac"),
                                      QStringLiteral("Replace hardware (MAC) addresses with xx:xx:xx:xx:xx:xx."));
-    parser.addOptions({json, hideMac, blocks, restartWith, screenshot, timeout, passage, dnsSrv, ping, extended, extendedOnly,
+    const QCommandLineOption saveReport(
+        QStringLiteral("save-report"),
+        QStringLiteral("Also save the report as the window's \"Сохранить отчёт…\" does, to PATH\n"
+                       "(.json: JSON, .html: HTML page with the pictures, else text)."),
+        QStringLiteral("PATH"));
+    parser.addOptions({json, hideMac, saveReport, blocks, restartWith, screenshot, timeout, passage, dnsSrv, ping, extended, extendedOnly,
                        extendedScreenshot, extendedPaths});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -409,6 +414,16 @@ int main(int argc, char** argv)
                     writeOut(composed(collectReport(*window, automaticMessages, clock)));
                 }
                 completed = true;
+            }
+            if (parser.isSet(saveReport)) {
+                const QString path = parser.value(saveReport);
+                const auto saveFormat = path.endsWith(QLatin1String(".json"))   ? app::Form1a::ReportFormat::Json
+                                        : path.endsWith(QLatin1String(".html")) ? app::Form1a::ReportFormat::Html
+                                                                                 : app::Form1a::ReportFormat::Text;
+                if (!window->saveReport(path, saveFormat, parser.isSet(hideMac))) {
+                    application.exit(1);
+                    return;
+                }
             }
             application.exit(0);
         });

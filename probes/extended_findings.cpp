@@ -383,6 +383,7 @@ Finding LifetimeFinding(const LifetimeResult& r)
     }
     f.figures.insert(QStringLiteral("result"), name);
     if (r.kind == LifetimeResult::Outcome) {
+        f.figures.insert(QStringLiteral("stepSeconds"), r.search.stepSeconds);
         f.figures.insert(QStringLiteral("lastAliveSeconds"), o.lastAliveSeconds);
         if (o.kind == LifetimeOutcome::Measured || o.kind == LifetimeOutcome::BelowFirstStep) {
             f.figures.insert(QStringLiteral("firstDeadSeconds"), o.firstDeadSeconds);

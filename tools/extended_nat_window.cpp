@@ -6,6 +6,7 @@
 #include "platform/udp_socket.h"
 #include "platform/window_service.h"
 #include "probes/extended_summary.h"
+#include "tools/extended_plots.h"
 #include "tools/extended_summary_view.h"
 
 #include <QHBoxLayout>
@@ -66,8 +67,15 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     Summary_ = new ExtendedSummaryView(this);
     connect(Summary_, &ExtendedSummaryView::detailsWanted, this, &Form5::scrollToFinding);
 
+    VoicePlot_ = new PlotView(PlotKind::Voice, this);
+    LifetimePlot_ = new PlotView(PlotKind::Lifetime, this);
+    auto* plots = new QHBoxLayout;
+    plots->addWidget(VoicePlot_, 3);
+    plots->addWidget(LifetimePlot_, 2);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Summary_);
+    layout->addLayout(plots);
     layout->addWidget(Text1_, 1);
     layout->addWidget(Label1_);
     layout->addWidget(ProgressBar1_);
@@ -118,6 +126,8 @@ void Form5::Command1_Click()
     resultText_.clear();
     Text1_->clear();
     Summary_->clear();
+    VoicePlot_->setFigures({});
+    LifetimePlot_->setFigures({});
     probes::SocketHost& host = *this;
     test_ = std::make_unique<probes::ExtendedNatTest>(host, config);
     Command1_->setEnabled(false);
@@ -276,7 +286,10 @@ QJsonObject Form5::figures() const
 
 void Form5::showSummary()
 {
-    Summary_->setSummary(probes::SummarizeExtended(figures()));
+    const QJsonObject json = figures();
+    Summary_->setSummary(probes::SummarizeExtended(json));
+    VoicePlot_->setFigures(json);
+    LifetimePlot_->setFigures(json);
 }
 
 void Form5::scrollToFinding(const QString& key)

@@ -26,6 +26,7 @@ class UdpSocket;
 namespace tools {
 
 class ExtendedSummaryView;
+class PlotView;
 
 class Form5 : public QDialog, private probes::SocketHost {
     Q_OBJECT
@@ -104,6 +105,8 @@ private:
     QPlainTextEdit* Text1_ = nullptr;
     QTimer* Timer1_ = nullptr;
     ExtendedSummaryView* Summary_ = nullptr;
+    PlotView* VoicePlot_ = nullptr;
+    PlotView* LifetimePlot_ = nullptr;
 };
 
 }  // namespace tools

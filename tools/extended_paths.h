@@ -73,6 +73,8 @@ public:
     void stop();
     bool running() const { return running_; }
     const ExtendedPathsResult& result() const { return result_; }
+    // The voice stream's packets in the order sent.
+    const QVector<probes::VoiceSample>& voiceSamples() const { return samples_; }
     QVector<PathSectionText> sections() const;
     // Every figure of the run, for the report's JSON document.
     QJsonObject json() const;

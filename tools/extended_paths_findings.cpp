@@ -2,6 +2,8 @@
 // The path run's findings: the section texts and the figures for the report.
 #include "tools/extended_paths.h"
 
+#include <cmath>
+
 #include <QJsonArray>
 
 namespace tools {
@@ -85,6 +87,11 @@ QJsonObject ExtendedPathsRun::json() const
     voice[QStringLiteral("jitterMs")] = s.jitterMs;
     voice[QStringLiteral("burstRatio")] = s.burstR;
     voice[QStringLiteral("rated")] = r.voice.rated;
+    // Each request's round trip in ms, null for no answer (one every 20 ms).
+    QJsonArray rtt;
+    for (const probes::VoiceSample& sample : samples_)
+        rtt.append(sample.arrivedMs ? QJsonValue(std::round((*sample.arrivedMs - sample.sentMs) * 10) / 10) : QJsonValue());
+    voice[QStringLiteral("rttMs")] = rtt;
     // What a listener hears, from which R is computed.
     const probes::ListenerFigures& l = r.voice.listener;
     voice[QStringLiteral("listener")] = QJsonObject{{QStringLiteral("lossPercent"), l.lossPercent},
