@@ -56,18 +56,19 @@ constexpr int32_t kDnsOptionNoRecursion = 0x4;
 // where the name calls for them) to the configured servers (or the override
 // server) and hands back the answer message, whatever its code. Returns 0
 // with the answer, or 1460 (no server answered in time), 123 (name unusable),
-// 9852 (no usable configuration), or, when a search over the domains of the
-// search list found no name, the status ParseDnsAnswer would have given for
-// the last answer (9000 + RCODE, 9501), which c-ares does not hand back. timeLimitSeconds > 0 caps
-// the wait per server and asks each server once. Runs the wait hook while it
-// waits.
+// 9852 (no usable configuration); a search over the search list's domains
+// that found no name hands back no message (c-ares keeps none) but its code:
+// 9000 + RCODE, or 9501 where a name had no records of the type.
+// timeLimitSeconds > 0 caps the wait per server and asks each server once.
+// Runs the wait hook while it waits.
 int32_t DnsExchange(const QString& name, int32_t type, int32_t options, QByteArray& answer,
                     int timeLimitSeconds = 0);
 
 // One query of class IN as DnsExchange sends it, with the configured time-out
 // and attempts; the answer is read by ParseDnsAnswer, whose statuses it
-// returns, besides 1460 (no server answered in time), 123 and 9852 (see above). While it waits it runs the wait hook
-// (platform/blocking_wait.h) at least every kWaitSliceMs.
+// returns, besides 1460 (no server answered in time), 123 and 9852 (see
+// above). While it waits it runs the wait hook (platform/blocking_wait.h) at
+// least every kWaitSliceMs.
 int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& count, int32_t type,
                   int32_t options);
 
