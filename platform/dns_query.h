@@ -6,7 +6,8 @@
 // servers, "search"/"domain", "ndots", "rotate", "timeout" and "attempts".
 // What differs from the C library:
 // - every server is given the whole time-out in every round (the C library
-//   gives the second and later servers a share of it when there are several);
+//   gives the server at place n > 0 of the list the time-out times 2^n divided
+//   by the number of servers);
 // - with "rotate" each query starts at the next server in turn, not at one
 //   picked at random;
 // - a server's failure or refusal (SERVFAIL, REFUSED, NOTIMP) is the answer:
