@@ -3,20 +3,18 @@
 
 #include "platform/blocking_wait.h"
 
+#include <QFile>
+
+#include <ares.h>
 #include <arpa/inet.h>
 #include <arpa/nameser.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <resolv.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
+#include <cstdlib>
 #include <ctime>
-#include <memory>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <vector>
 
 namespace platform {
@@ -25,17 +23,9 @@ namespace {
 
 QString g_overrideAddress;
 uint16_t g_overridePort = 53;
+QString g_configurationFile;
+uint16_t g_configurationPort = 0;
 
-
-// The resolver state of one query; released whatever way the query ends.
-struct ResolverState {
-    struct __res_state state;
-    bool initialised = false;
-    ResolverState() { std::memset(&state, 0, sizeof state); }
-    ~ResolverState() {
-        if (initialised) res_nclose(&state);
-    }
-};
 
 bool IsNameOnlyType(int type) {
     switch (type) {
@@ -126,28 +116,52 @@ bool FillEntry(const ns_msg& msg, const ns_rr& rr, DnsEntry& e) {
     return true;
 }
 
-// ---- query transport -------------------------------------------------------
+// ---- query exchange --------------------------------------------------------
+//
+// c-ares sends the query, walks the servers, asks again over TCP when an
+// answer comes truncated, applies the search list and reads the servers,
+// "search", "domain", "ndots" and "rotate" from /etc/resolv.conf and the
+// variables LOCALDOMAIN and RES_OPTIONS. c-ares 1.18 knows neither "timeout"
+// nor "attempts" (it reads other words for them, and waits twice as long in
+// every further round); those two are read here as the C library reads them
+// and every round gets the same time-out, as the C library gives it.
 
-// One configured name server.
-struct Server {
-    sockaddr_storage address{};
-    socklen_t length = 0;
+constexpr const char* kSystemConfiguration = "/etc/resolv.conf";
+constexpr int kDefaultTimeoutSeconds = 5;  // RES_TIMEOUT of the C library
+constexpr int kDefaultAttempts = 2;        // RES_DFLRETRY
+constexpr int kMaxTimeoutSeconds = 30;     // RES_MAXRETRANS
+constexpr int kMaxAttempts = 5;            // RES_MAXRETRY
+
+struct Timing {
+    int timeoutSeconds = kDefaultTimeoutSeconds;
+    int attempts = kDefaultAttempts;
 };
 
-// A socket closed when the exchange that opened it ends.
-struct OwnedSocket {
-    int fd = -1;
-    OwnedSocket() = default;
-    explicit OwnedSocket(int descriptor) : fd(descriptor) {}
-    OwnedSocket(OwnedSocket&& other) noexcept : fd(other.fd) { other.fd = -1; }
-    OwnedSocket& operator=(OwnedSocket&& other) noexcept {
-        std::swap(fd, other.fd);
-        return *this;
+// One "options" list (resolv.conf(5)): words apart by blanks; later words win.
+void ApplyOptions(const QByteArray& words, Timing& timing) {
+    for (const QByteArray& word : words.simplified().split(' ')) {
+        if (word.startsWith("timeout:"))
+            timing.timeoutSeconds = std::clamp(std::atoi(word.constData() + 8), 1, kMaxTimeoutSeconds);
+        else if (word.startsWith("attempts:"))
+            timing.attempts = std::clamp(std::atoi(word.constData() + 9), 1, kMaxAttempts);
     }
-    ~OwnedSocket() {
-        if (fd >= 0) ::close(fd);
+}
+
+// The time-out and attempts of the configuration file's "options" lines, then
+// of RES_OPTIONS, which wins.
+Timing ReadTiming(const QString& path) {
+    Timing timing;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine();
+            if (line.startsWith("options") && line.size() > 7 && (line[7] == ' ' || line[7] == '\t'))
+                ApplyOptions(line.mid(8), timing);
+        }
     }
-};
+    ApplyOptions(qgetenv("RES_OPTIONS"), timing);
+    return timing;
+}
 
 int64_t NowMs() {
     timespec now{};
@@ -155,188 +169,119 @@ int64_t NowMs() {
     return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-// Polls until one of the sockets is ready or the deadline has passed; between
-// quiet slices of at most kWaitSliceMs the program serves its windows.
-// Returns poll's count (0 when the time is up, -1 on a failure).
-int PollSliced(pollfd* fds, nfds_t count, int64_t deadline) {
-    for (;;) {
-        const int64_t left = deadline - NowMs();
-        if (left <= 0) return 0;
-        const int ready = ::poll(fds, count, int(std::min<int64_t>(left, kWaitSliceMs)));
-        if (ready > 0) return ready;
-        if (ready < 0 && errno != EINTR) return -1;
-        if (ready == 0) RunWaitHook();
-    }
+// The outcome of one search, as c-ares hands it to the callback.
+struct Outcome {
+    bool done = false;
+    int status = ARES_SUCCESS;
+    QByteArray answer;  // the answer message, whatever its code; empty if none came
+};
+
+void Finish(void* arg, int status, int /*timeouts*/, unsigned char* answer, int length) {
+    auto* outcome = static_cast<Outcome*>(arg);
+    outcome->done = true;
+    outcome->status = status;
+    if (answer && length > 0) outcome->answer = QByteArray(reinterpret_cast<const char*>(answer), length);
 }
 
-bool SameSender(const Server& server, const sockaddr_storage& from, socklen_t length) {
-    if (from.ss_family != server.address.ss_family) return false;
-    if (from.ss_family == AF_INET) {
-        const auto& a = reinterpret_cast<const sockaddr_in&>(from);
-        const auto& b = reinterpret_cast<const sockaddr_in&>(server.address);
-        return length >= sizeof a && a.sin_port == b.sin_port && a.sin_addr.s_addr == b.sin_addr.s_addr;
+// A c-ares channel, destroyed (its sockets closed, pending queries ended) with
+// this object; the library is set up for as long as a channel lives.
+class Channel {
+public:
+    Channel() { ready_ = ares_library_init(ARES_LIB_INIT_ALL) == ARES_SUCCESS; }
+    ~Channel() {
+        if (channel_) ares_destroy(channel_);
+        if (ready_) ares_library_cleanup();
     }
-    const auto& a = reinterpret_cast<const sockaddr_in6&>(from);
-    const auto& b = reinterpret_cast<const sockaddr_in6&>(server.address);
-    return length >= sizeof a && a.sin6_port == b.sin6_port &&
-           std::memcmp(&a.sin6_addr, &b.sin6_addr, sizeof a.sin6_addr) == 0;
+    Channel(const Channel&) = delete;
+    Channel& operator=(const Channel&) = delete;
+
+    bool Init(ares_options& options, int mask) {
+        return ready_ && ares_init_options(&channel_, &options, mask) == ARES_SUCCESS;
+    }
+    ares_channel get() const { return channel_; }
+
+private:
+    bool ready_ = false;
+    ares_channel channel_ = nullptr;
+};
+
+// With "options rotate" each query starts at the next server in turn. A channel
+// lives for one query, so the turn is kept here and the channel's list turned.
+unsigned g_nextServer = 0;
+
+void StartAtNextServer(ares_channel channel) {
+    ares_options saved{};
+    int mask = 0;
+    if (ares_save_options(channel, &saved, &mask) != ARES_SUCCESS) return;
+    ares_destroy_options(&saved);
+    if (!(mask & ARES_OPT_ROTATE)) return;
+    ares_addr_port_node* list = nullptr;
+    if (ares_get_servers_ports(channel, &list) != ARES_SUCCESS) return;
+    std::vector<ares_addr_port_node*> nodes;
+    for (ares_addr_port_node* node = list; node; node = node->next) nodes.push_back(node);
+    if (nodes.size() > 1) {
+        std::rotate(nodes.begin(), nodes.begin() + g_nextServer++ % nodes.size(), nodes.end());
+        for (size_t i = 0; i < nodes.size(); ++i) nodes[i]->next = i + 1 < nodes.size() ? nodes[i + 1] : nullptr;
+        list = nodes.front();
+        ares_set_servers_ports(channel, list);
+    }
+    ares_free_data(list);
 }
 
-// The answer is a response to this very query: same ID, the response bit set
-// and the same question, names compared without case (RFC 5452 section 9.1,
-// RFC 1035 section 2.3.3). Our query's name is never compressed, nor is the
-// question of a well-formed answer.
-bool AnswerMatches(const unsigned char* query, int queryLength, const unsigned char* answer, int length) {
-    if (length < queryLength || queryLength < NS_HFIXEDSZ) return false;
-    if (answer[0] != query[0] || answer[1] != query[1]) return false;
-    if (!(answer[2] & 0x80)) return false;                          // QR: a response
-    if (answer[4] != query[4] || answer[5] != query[5]) return false;  // QDCOUNT
-    for (int i = NS_HFIXEDSZ; i < queryLength;) {
-        const int label = query[i];
-        if (answer[i] != label) return false;
-        if (label == 0) return std::memcmp(answer + i + 1, query + i + 1, queryLength - i - 1) == 0;
-        for (int k = 1; k <= label && i + k < queryLength; ++k)
-            if (std::tolower(answer[i + k]) != std::tolower(query[i + k])) return false;
-        i += label + 1;
-    }
-    return false;
-}
-
-bool Truncated(const unsigned char* answer) { return (answer[2] & 0x02) != 0; }
-
-// One exchange over TCP (RFC 7766, messages with a two-byte length prefix,
-// RFC 1035 section 4.2.2). Returns the answer's length, or -1.
-int TcpExchange(const Server& server, const unsigned char* query, int queryLength, unsigned char* answer,
-                int answerSize, int64_t deadline) {
-    OwnedSocket s(::socket(server.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (s.fd < 0) return -1;
-    if (::connect(s.fd, reinterpret_cast<const sockaddr*>(&server.address), server.length) != 0 &&
-        errno != EINPROGRESS)
-        return -1;
-
-    QByteArray out(2, '\0');
-    out[0] = char(queryLength >> 8);
-    out[1] = char(queryLength & 0xFF);
-    out.append(reinterpret_cast<const char*>(query), queryLength);
-    for (qsizetype sent = 0; sent < out.size();) {
-        pollfd p{s.fd, POLLOUT, 0};
-        if (PollSliced(&p, 1, deadline) <= 0) return -1;
-        const ssize_t n = ::send(s.fd, out.constData() + sent, size_t(out.size() - sent), MSG_NOSIGNAL);
-        if (n < 0 && errno != EAGAIN && errno != EINTR) return -1;  // refused, reset...
-        if (n > 0) sent += n;
-    }
-
-    // Reads exactly want bytes into to.
-    const auto readExactly = [&](unsigned char* to, int want) {
-        for (int got = 0; got < want;) {
-            pollfd p{s.fd, POLLIN, 0};
-            if (PollSliced(&p, 1, deadline) <= 0) return false;
-            const ssize_t n = ::recv(s.fd, to + got, size_t(want - got), 0);
-            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return false;
-            if (n > 0) got += int(n);
+// Runs the channel until the search has ended. Waits in the system at most
+// kWaitSliceMs at a time and runs the wait hook between slices, so that the
+// windows are served however long the servers take.
+void Drive(ares_channel channel, const Outcome& outcome) {
+    int64_t lastHook = NowMs();
+    while (!outcome.done) {
+        ares_socket_t sockets[ARES_GETSOCK_MAXNUM];
+        const int bits = ares_getsock(channel, sockets, ARES_GETSOCK_MAXNUM);
+        pollfd fds[ARES_GETSOCK_MAXNUM];
+        nfds_t count = 0;
+        for (int i = 0; i < ARES_GETSOCK_MAXNUM; ++i) {
+            const bool read = ARES_GETSOCK_READABLE(bits, i), write = ARES_GETSOCK_WRITABLE(bits, i);
+            if (!read && !write) break;
+            fds[count++] = {sockets[i], short((read ? POLLIN : 0) | (write ? POLLOUT : 0)), 0};
         }
-        return true;
-    };
-    for (;;) {
-        unsigned char prefix[2];
-        if (!readExactly(prefix, 2)) return -1;
-        const int length = prefix[0] << 8 | prefix[1];
-        if (length > answerSize || !readExactly(answer, length)) return -1;
-        if (AnswerMatches(query, queryLength, answer, length)) return length;
-    }
-}
-
-// The query over UDP to each server in turn, each given timeoutMs, the whole
-// round repeated attempts times; an answer to an earlier send still counts
-// while a later server is waited for. A truncated answer is asked again over
-// TCP from the server that sent it unless truncation is accepted; once TCP has
-// been needed, the remaining servers are asked over TCP as well. Returns the
-// answer's length, or -1 when no server answered.
-int Exchange(const std::vector<Server>& servers, bool tcpOnly, bool acceptTruncated, int timeoutMs,
-             int attempts, const unsigned char* query, int queryLength, unsigned char* answer,
-             int answerSize) {
-    bool tcp = tcpOnly;
-    std::vector<OwnedSocket> sockets(servers.size());
-    for (int attempt = 0; attempt < attempts; ++attempt) {
-        for (size_t current = 0; current < servers.size(); ++current) {
-            const Server& server = servers[current];
-            const int64_t deadline = NowMs() + timeoutMs;
-            if (tcp) {
-                const int n = TcpExchange(server, query, queryLength, answer, answerSize, deadline);
-                if (n > 0) return n;
-                continue;
+        timeval slice{0, kWaitSliceMs * 1000}, left{};
+        const timeval* wait = ares_timeout(channel, &slice, &left);
+        const int waitMs = int(wait->tv_sec * 1000 + (wait->tv_usec + 999) / 1000);
+        const int ready = ::poll(fds, count, waitMs);
+        if (ready > 0) {
+            for (nfds_t i = 0; i < count; ++i) {
+                if (!fds[i].revents) continue;
+                // An error (a refusal over UDP) is met by reading the socket.
+                const bool read = fds[i].revents & (POLLIN | POLLERR | POLLHUP);
+                const bool write = fds[i].revents & (POLLOUT | POLLERR | POLLHUP);
+                ares_process_fd(channel, read ? fds[i].fd : ARES_SOCKET_BAD, write ? fds[i].fd : ARES_SOCKET_BAD);
             }
-            OwnedSocket& own = sockets[current];
-            if (own.fd < 0) {
-                // Connected: the system passes on only datagrams from the server
-                // and reports its port unreachable as a refusal.
-                own = OwnedSocket(::socket(server.address.ss_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-                if (own.fd >= 0 &&
-                    ::connect(own.fd, reinterpret_cast<const sockaddr*>(&server.address), server.length) != 0)
-                    own = OwnedSocket();
-            }
-            if (own.fd < 0 || ::send(own.fd, query, size_t(queryLength), MSG_NOSIGNAL) != queryLength) {
-                own = OwnedSocket();
-                continue;
-            }
-            bool waiting = true;
-            while (waiting) {
-                std::vector<pollfd> fds;
-                std::vector<size_t> owners;
-                for (size_t i = 0; i < sockets.size(); ++i) {
-                    if (sockets[i].fd < 0) continue;
-                    fds.push_back({sockets[i].fd, POLLIN, 0});
-                    owners.push_back(i);
-                }
-                if (fds.empty() || PollSliced(fds.data(), fds.size(), deadline) <= 0) break;
-                for (size_t k = 0; k < fds.size() && waiting; ++k) {
-                    if (!fds[k].revents) continue;
-                    const size_t from = owners[k];
-                    sockaddr_storage sender{};
-                    socklen_t senderLength = sizeof sender;
-                    const ssize_t n = ::recvfrom(sockets[from].fd, answer, size_t(answerSize), 0,
-                                                 reinterpret_cast<sockaddr*>(&sender), &senderLength);
-                    if (n < 0) {
-                        if (errno == EAGAIN || errno == EINTR) continue;
-                        // Refused (nothing listens there) or unreachable: that server is done.
-                        sockets[from] = OwnedSocket();
-                        if (from == current) waiting = false;
-                        continue;
-                    }
-                    if (!SameSender(servers[from], sender, senderLength) ||
-                        !AnswerMatches(query, queryLength, answer, int(n)))
-                        continue;  // not the answer to this query: keep waiting
-                    if (!Truncated(answer) || acceptTruncated) return int(n);
-                    tcp = true;
-                    const int full = TcpExchange(servers[from], query, queryLength, answer, answerSize,
-                                                 NowMs() + timeoutMs);
-                    if (full > 0) return full;
-                    waiting = false;
-                }
-            }
-        }
-    }
-    return -1;
-}
-
-// The resolver's servers: IPv4 ones in the classic list, IPv6 ones in the
-// extension list.
-std::vector<Server> ConfiguredServers(const struct __res_state& state) {
-    std::vector<Server> servers;
-    for (int i = 0; i < state.nscount && i < MAXNS; ++i) {
-        Server server;
-        if (state.nsaddr_list[i].sin_family == AF_INET) {
-            std::memcpy(&server.address, &state.nsaddr_list[i], sizeof(sockaddr_in));
-            server.length = sizeof(sockaddr_in);
-        } else if (state._u._ext.nsaddrs[i] && state._u._ext.nsaddrs[i]->sin6_family == AF_INET6) {
-            std::memcpy(&server.address, state._u._ext.nsaddrs[i], sizeof(sockaddr_in6));
-            server.length = sizeof(sockaddr_in6);
         } else {
-            continue;
+            ares_process_fd(channel, ARES_SOCKET_BAD, ARES_SOCKET_BAD);  // time-outs
         }
-        servers.push_back(server);
+        if (!outcome.done && (ready == 0 || NowMs() - lastHook >= kWaitSliceMs)) {
+            RunWaitHook();
+            lastHook = NowMs();
+        }
     }
-    return servers;
+}
+
+// The status of a search that ended without an answer message.
+int32_t StatusWithoutAnswer(int status) {
+    switch (status) {
+    case ARES_ETIMEOUT:
+    case ARES_ECONNREFUSED: return kDnsTimeout;
+    case ARES_EBADNAME: return kDnsInvalidName;
+    // A search over the domains of the search list that found no name hands
+    // back no answer: the code its answers gave.
+    case ARES_EFORMERR: return kDnsRcodeBase + ns_r_formerr;
+    case ARES_ESERVFAIL: return kDnsRcodeBase + ns_r_servfail;
+    case ARES_ENOTFOUND: return kDnsRcodeBase + ns_r_nxdomain;
+    case ARES_ENOTIMP: return kDnsRcodeBase + ns_r_notimpl;
+    case ARES_EREFUSED: return kDnsRcodeBase + ns_r_refused;
+    case ARES_ENODATA: return kDnsNoRecords;
+    case ARES_EBADRESP: return kDnsBadPacket;
+    default: return kDnsNoServers;  // the channel could not be used
+    }
 }
 
 }  // namespace
@@ -346,50 +291,66 @@ void SetDnsServerOverride(const QString& address, uint16_t port) {
     g_overridePort = port;
 }
 
+void SetDnsConfigurationFile(const QString& path, uint16_t port) {
+    g_configurationFile = path;
+    g_configurationPort = port;
+}
+
 int32_t DnsExchange(const QString& name, int32_t type, int32_t options, QByteArray& answer, int timeLimitSeconds) {
-    ResolverState r;
-    if (res_ninit(&r.state) != 0) return kDnsNoServers;
-    r.initialised = true;
+    const bool overridden = !g_overrideAddress.isEmpty();
+    const QByteArray configuration =
+        QFile::encodeName(g_configurationFile.isEmpty() ? QString::fromLatin1(kSystemConfiguration)
+                                                        : g_configurationFile);
+    Timing timing = overridden ? Timing{1, 1} : ReadTiming(QFile::decodeName(configuration));
+    if (timeLimitSeconds > 0) timing = {std::min(timing.timeoutSeconds, timeLimitSeconds), 1};
 
-    if (!g_overrideAddress.isEmpty()) {
-        sockaddr_in server{};
-        server.sin_family = AF_INET;
-        server.sin_port = htons(g_overridePort);
-        if (inet_pton(AF_INET, g_overrideAddress.toLatin1().constData(), &server.sin_addr) != 1)
-            return kDnsNoServers;
-        r.state.nsaddr_list[0] = server;
-        r.state.nscount = 1;
-        r.state.retrans = 1;
-        r.state.retry = 1;
+    ares_options opts{};
+    int mask = ARES_OPT_FLAGS | ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_RESOLVCONF;
+    // A server failure or refusal is an answer whose code reaches the caller
+    // (c-ares 1.18 would ask the next server and, after the last, report only
+    // that none could be reached).
+    opts.flags = ARES_FLAG_NOCHECKRESP;
+    if (options & kDnsOptionAcceptTruncated) opts.flags |= ARES_FLAG_IGNTC;
+    if (options & kDnsOptionTcpOnly) opts.flags |= ARES_FLAG_USEVC;
+    if (options & kDnsOptionNoRecursion) opts.flags |= ARES_FLAG_NORECURSE;
+    opts.timeout = timing.timeoutSeconds * 1000;
+    opts.tries = 1;  // the rounds are counted below
+    char noFile[] = "/dev/null";
+    if (overridden) {
+        // The override server alone, nothing of the system's configuration.
+        opts.resolvconf_path = noFile;
+        opts.ndomains = 0;
+        mask |= ARES_OPT_DOMAINS;
+    } else {
+        opts.resolvconf_path = const_cast<char*>(configuration.constData());
+        if (g_configurationPort) {
+            opts.udp_port = opts.tcp_port = g_configurationPort;
+            mask |= ARES_OPT_UDP_PORT | ARES_OPT_TCP_PORT;
+        }
     }
-    if (r.state.nscount <= 0) return kDnsNoServers;
-    if (timeLimitSeconds > 0) {
-        r.state.retrans = std::min(std::max(1, r.state.retrans), timeLimitSeconds);
-        r.state.retry = 1;
+
+    Outcome outcome;  // outlives the channel, whose end may still report to it
+    Channel channel;
+    if (!channel.Init(opts, mask)) return kDnsNoServers;
+    if (overridden) {
+        const QString host = g_overrideAddress.contains(u':') ? u'[' + g_overrideAddress + u']' : g_overrideAddress;
+        const QByteArray server = (host + u':' + QString::number(g_overridePort)).toLatin1();
+        if (ares_set_servers_ports_csv(channel.get(), server.constData()) != ARES_SUCCESS) return kDnsNoServers;
     }
+    StartAtNextServer(channel.get());
 
-    if (options & kDnsOptionAcceptTruncated) r.state.options |= RES_IGNTC;
-    if (options & kDnsOptionTcpOnly) r.state.options |= RES_USEVC;
-    if (options & kDnsOptionNoRecursion) r.state.options &= ~static_cast<unsigned long>(RES_RECURSE);
-
+    // The name as given or with the domains of the search list, in the order
+    // res_search(3) tries them. Every round asks each server once; a round
+    // ends early with any answer, a server failure or refusal among them.
     const QByteArray queryName = name.toLocal8Bit();
-    unsigned char query[NS_PACKETSZ];
-    const int queryLength = res_nmkquery(&r.state, ns_o_query, queryName.constData(), ns_c_in,
-                                         type & 0xFFFF, nullptr, 0, nullptr, query, sizeof query);
-    if (queryLength < 0) return kDnsInvalidName;
-
-    // Any answer to the query is handed on, a server failure or refusal too,
-    // so that its code reaches the caller; the next server is asked only when
-    // one does not answer at all.
-    const std::vector<Server> servers = ConfiguredServers(r.state);
-    if (servers.empty()) return kDnsNoServers;
-    const int timeoutMs = std::max(1, r.state.retrans) * 1000;
-    auto buffer = std::make_unique<unsigned char[]>(NS_MAXMSG);
-    const int answerLength = Exchange(servers, r.state.options & RES_USEVC, r.state.options & RES_IGNTC,
-                                      timeoutMs, std::max(1, r.state.retry), query, queryLength,
-                                      buffer.get(), NS_MAXMSG);
-    if (answerLength < 0) return kDnsTimeout;
-    answer = QByteArray(reinterpret_cast<const char*>(buffer.get()), answerLength);
+    for (int round = 0; round < timing.attempts; ++round) {
+        outcome = Outcome();
+        ares_search(channel.get(), queryName.constData(), ns_c_in, type & 0xFFFF, Finish, &outcome);
+        Drive(channel.get(), outcome);
+        if (outcome.status != ARES_ETIMEOUT && outcome.status != ARES_ECONNREFUSED) break;
+    }
+    if (outcome.answer.isEmpty()) return StatusWithoutAnswer(outcome.status);
+    answer = outcome.answer;
     return 0;
 }
 

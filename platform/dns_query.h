@@ -1,6 +1,19 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// One DNS query through the system resolver, copied into flat entries.
+// One DNS query through the system's resolver configuration, copied into flat
+// entries. The exchange is c-ares's; /etc/resolv.conf and the variables
+// LOCALDOMAIN and RES_OPTIONS take effect as with the C library's res_search(3):
+// servers, "search"/"domain", "ndots", "rotate", "timeout" and "attempts".
+// What differs from the C library:
+// - every server is given the whole time-out in every round (the C library
+//   gives the server at place n > 0 of the list the time-out times 2^n divided
+//   by the number of servers);
+// - with "rotate" each query starts at the next server in turn, not at one
+//   picked at random;
+// - a server's failure or refusal (SERVFAIL, REFUSED, NOTIMP) is the answer:
+//   its code is returned and the next server is not asked;
+// - the options "edns0", "use-vc", "single-request", "no-tld-query",
+//   "trust-ad" and "no-reload" are not honoured.
 #include <QByteArray>
 #include <QString>
 #include <QVector>
@@ -40,19 +53,23 @@ constexpr int32_t kDnsOptionAcceptTruncated = 0x1;
 constexpr int32_t kDnsOptionTcpOnly = 0x2;
 constexpr int32_t kDnsOptionNoRecursion = 0x4;
 
-// Sends one query of class IN to the system resolver's servers (or the
-// override server) and hands back the first matching answer message, whatever
-// its code. Returns 0 with the answer, or 1460 (no server answered in time),
-// 123 (name unusable) or 9852 (no servers). timeLimitSeconds > 0 caps the wait
-// per server and asks each server once. Runs the wait hook while it waits.
+// Sends one query of class IN for the name (with the search list's domains
+// where the name calls for them) to the configured servers (or the override
+// server) and hands back the answer message, whatever its code. Returns 0
+// with the answer, or 1460 (no server answered in time), 123 (name unusable),
+// 9852 (no usable configuration); a search over the search list's domains
+// that found no name hands back no message (c-ares keeps none) but its code:
+// 9000 + RCODE, or 9501 where a name had no records of the type.
+// timeLimitSeconds > 0 caps the wait per server and asks each server once.
+// Runs the wait hook while it waits.
 int32_t DnsExchange(const QString& name, int32_t type, int32_t options, QByteArray& answer,
                     int timeLimitSeconds = 0);
 
-// One query of class IN to the system resolver's servers (or the override
-// server), with the resolver's time-out and attempts; the answer is read by
-// ParseDnsAnswer, whose statuses it returns, besides 1460 (no server answered
-// in time), 123 and 9852 (see above). While it waits it runs the wait hook
-// (platform/blocking_wait.h) at least every kWaitSliceMs.
+// One query of class IN as DnsExchange sends it, with the configured time-out
+// and attempts; the answer is read by ParseDnsAnswer, whose statuses it
+// returns, besides 1460 (no server answered in time), 123 and 9852 (see
+// above). While it waits it runs the wait hook (platform/blocking_wait.h) at
+// least every kWaitSliceMs.
 int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& count, int32_t type,
                   int32_t options);
 
@@ -73,7 +90,13 @@ int32_t DnsLookup(const QString& name, QVector<DnsEntry>& entries, int32_t& coun
 int32_t ParseDnsAnswer(const unsigned char* answer, int length, int32_t type, QVector<DnsEntry>& entries,
                        int32_t& count);
 
-// For tests: send queries to this server instead of the system's (empty address: system's).
+// For tests: send queries to this server alone, with a time-out of 1 s, one
+// attempt and no search list, instead of the system's configuration (empty
+// address: the system's).
 void SetDnsServerOverride(const QString& address, uint16_t port);
+
+// For tests: read the configuration from this file instead of /etc/resolv.conf
+// and ask its servers on this port instead of 53 (empty path: the system's).
+void SetDnsConfigurationFile(const QString& path, uint16_t port);
 
 }  // namespace platform

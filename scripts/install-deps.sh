@@ -9,7 +9,7 @@ SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config libc-ares-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6
   xvfb xauth
   iproute2 libcap2-bin

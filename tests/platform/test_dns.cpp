@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // DnsLookup against a DNS responder on loopback.
 #include <QElapsedTimer>
+#include <QTemporaryFile>
 #include <QUdpSocket>
 #include <QtTest>
 
@@ -70,8 +71,86 @@ private slots:
 
     void cleanup() {
         platform::SetDnsServerOverride(QString(), 53);
+        platform::SetDnsConfigurationFile(QString(), 0);
+        qunsetenv("RES_OPTIONS");
+        qunsetenv("LOCALDOMAIN");
         delete server_;
         server_ = nullptr;
+    }
+
+    void configurationTakesEffect_data() {
+        QTest::addColumn<QString>("configuration");  // the resolver configuration file
+        QTest::addColumn<QByteArray>("variable");    // NAME=value in the environment
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<int>("firstQueries");
+        QTest::addColumn<int>("secondQueries");
+        QTest::addColumn<int>("leastMs");
+        // The servers: 127.0.0.1 and 127.0.0.2 on one port; status 1460: both
+        // silent (one lookup), else they know www.x and www.x.b.test (four lookups).
+        const QString one = QStringLiteral("nameserver 127.0.0.1\n"), two = one + "nameserver 127.0.0.2\n";
+        const QByteArray none;
+        QTest::newRow("timeout:1 attempts:1")
+            << one + "options timeout:1 attempts:1\n" << none << "www.x" << 1460 << QString() << 1 << 0 << 1000;
+        QTest::newRow("attempts:2, the second round as long as the first")
+            << one + "options timeout:1\noptions attempts:2\n" << none << "www.x" << 1460 << QString() << 2 << 0 << 2000;
+        QTest::newRow("RES_OPTIONS over the file")
+            << one + "options timeout:3 attempts:2\n" << QByteArray("RES_OPTIONS=attempts:1 timeout:1") << "www.x"
+            << 1460 << QString() << 1 << 0 << 1000;
+        QTest::newRow("rotate: each query starts at the next server")
+            << two + "options rotate\n" << none << "www.x" << 0 << "www.x" << 2 << 2 << 0;
+        QTest::newRow("no rotate: always the first server") << two << none << "www.x" << 0 << "www.x" << 4 << 0 << 0;
+        QTest::newRow("ndots:2: the search list first")
+            << one + "search a.test b.test\noptions ndots:2\n" << none << "www.x" << 0 << "www.x.b.test" << 8 << 0 << 0;
+        QTest::newRow("ndots:1: the name as given first")
+            << one + "search a.test b.test\n" << none << "www.x" << 0 << "www.x" << 4 << 0 << 0;
+        QTest::newRow("a final dot: no search")
+            << one + "search b.test\noptions ndots:5\n" << none << "www.x." << 0 << "www.x" << 4 << 0 << 0;
+        QTest::newRow("LOCALDOMAIN over the file's search list")
+            << one + "search a.test\noptions ndots:2\n" << QByteArray("LOCALDOMAIN=b.test") << "www.x" << 0
+            << "www.x.b.test" << 4 << 0 << 0;
+        QTest::newRow("no name of the search list exists")
+            << one + "search a.test\n" << none << "nowhere.x" << 9003 << QString() << 8 << 0 << 0;
+    }
+
+    void configurationTakesEffect() {
+        QFETCH(QString, configuration);
+        QFETCH(QByteArray, variable);
+        QFETCH(QString, name);
+        QFETCH(int, status);
+        QFETCH(QString, owner);
+        QFETCH(int, firstQueries);
+        QFETCH(int, secondQueries);
+        QFETCH(int, leastMs);
+        FakeDnsServer second(QHostAddress(QStringLiteral("127.0.0.2")), server_->port());
+        QVERIFY(second.isListening());
+        QTemporaryFile file;
+        QVERIFY(file.open() && file.write(configuration.toLatin1()) > 0 && file.flush());
+        platform::SetDnsServerOverride(QString(), 53);
+        platform::SetDnsConfigurationFile(file.fileName(), server_->port());
+        const qsizetype equals = variable.indexOf('=');
+        if (equals > 0) qputenv(variable.left(equals), variable.mid(equals + 1));
+        for (FakeDnsServer* s : {server_, &second}) {
+            s->setSilent(status == platform::kDnsTimeout);
+            for (const QString& n : {QStringLiteral("www.x"), QStringLiteral("www.x.b.test")})
+                s->setAnswer(n, 1, {0, {FakeDnsRecord::A(n, QStringLiteral("192.0.2.9"))}, {}, {}});
+        }
+
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = status == platform::kDnsTimeout ? 3 : 0; i < 4; ++i) {
+            QVector<DnsEntry> entries;
+            int32_t count = 0;
+            QCOMPARE(DnsLookup(name, entries, count, 1, 0), status);
+            QCOMPARE(count, status == 0 ? 1 : 0);
+            if (status == 0) QCOMPARE(entries[0].RrName, owner);
+        }
+        // The whole wait, but no more: a round as long as the time-out.
+        QVERIFY2(timer.elapsed() >= leastMs - 50 && timer.elapsed() < leastMs + 1000,
+                 qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(server_->queryCount(), firstQueries);
+        QCOMPARE(second.queryCount(), secondQueries);
     }
 
     void srvAnswerWithAddressRecordsGivesSrvThenA() {
