@@ -10,7 +10,7 @@ SUDO=
 
 packages=(
   cmake g++ make pkg-config libc-ares-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libqt6svg6
   xvfb xauth
   iproute2 libcap2-bin
   clang libclang-rt-14-dev
