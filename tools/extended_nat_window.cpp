@@ -31,7 +31,7 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     Text1_ = new QPlainTextEdit(this);
     Text1_->setObjectName(QStringLiteral("Text1"));
     Text1_->setReadOnly(true);
-    Text1_->setMinimumSize(Text1_->fontMetrics().horizontalAdvance(QLatin1Char('m')) * 72, 600);
+    Text1_->setMinimumSize(Text1_->fontMetrics().horizontalAdvance(QLatin1Char('m')) * 72, 240);
 
     Label1_ = new QLabel(QStringLiteral("Нажмите «Начать тест»."), this);
     Label1_->setObjectName(QStringLiteral("Label1"));
@@ -290,6 +290,11 @@ void Form5::showSummary()
     Summary_->setSummary(probes::SummarizeExtended(json));
     VoicePlot_->setFigures(json);
     LifetimePlot_->setFigures(json);
+    // The summary and the pictures take room of their own: grow to hold them.
+    layout()->activate();
+    const QSize needed = minimumSizeHint().expandedTo(sizeHint());
+    if (height() < needed.height() || width() < needed.width())
+        resize(size().expandedTo(needed));
 }
 
 void Form5::scrollToFinding(const QString& key)

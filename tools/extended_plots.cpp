@@ -43,33 +43,42 @@ double NiceCeiling(double value)
 }
 
 // The plotting area inside area, axes and their labels drawn; returns the
-// inner rectangle.
+// inner rectangle. yMax 0: no scale on the vertical axis.
 QRectF Axes(QPainter& p, const QRectF& area, double xMax, double yMax, const QString& xUnit, const QString& yUnit,
             const QLocale& locale)
 {
     const QFontMetricsF fm(p.font());
-    const double left = fm.horizontalAdvance(locale.toString(yMax)) + fm.height() * 0.8;
-    const QRectF plot = area.adjusted(left, fm.height() * 0.6, -fm.height() * 0.6, -fm.height() * 2.2);
+    double labels = 0;
+    for (int i = 0; yMax > 0 && i <= 4; ++i)
+        labels = std::max(labels, fm.horizontalAdvance(locale.toString(yMax * i / 4, 'g', 4)));
+    const double title = yUnit.isEmpty() ? 0 : fm.height() * 1.3;
+    const QRectF plot = area.adjusted(title + labels + fm.height() * 0.6, fm.height() * 1.4, -fm.height() * 0.8,
+                                      -fm.height() * 2.3);
     p.setPen(QPen(kAxis, 1));
     p.drawLine(plot.bottomLeft(), plot.bottomRight());
     p.drawLine(plot.bottomLeft(), plot.topLeft());
     for (int i = 0; i <= 4; ++i) {
         const double x = plot.left() + plot.width() * i / 4;
-        const double y = plot.bottom() - plot.height() * i / 4;
         p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 3));
-        p.drawLine(QPointF(plot.left() - 3, y), QPointF(plot.left(), y));
         const QString xl = locale.toString(xMax * i / 4, 'g', 4);
         p.drawText(QRectF(x - 40, plot.bottom() + 4, 80, fm.height()), Qt::AlignHCenter | Qt::AlignTop, xl);
+        if (yMax <= 0)
+            continue;
+        const double y = plot.bottom() - plot.height() * i / 4;
+        p.drawLine(QPointF(plot.left() - 3, y), QPointF(plot.left(), y));
         const QString yl = locale.toString(yMax * i / 4, 'g', 4);
-        p.drawText(QRectF(area.left(), y - fm.height() / 2, left - 5, fm.height()), Qt::AlignRight | Qt::AlignVCenter, yl);
+        p.drawText(QRectF(area.left() + title, y - fm.height() / 2, labels, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
+                   yl);
     }
     p.drawText(QRectF(plot.left(), plot.bottom() + fm.height() * 1.1, plot.width(), fm.height()),
                Qt::AlignHCenter | Qt::AlignTop, xUnit);
-    p.save();
-    p.translate(area.left() + fm.height() * 0.1, plot.center().y());
-    p.rotate(-90);
-    p.drawText(QRectF(-plot.height() / 2, 0, plot.height(), fm.height()), Qt::AlignHCenter | Qt::AlignTop, yUnit);
-    p.restore();
+    if (!yUnit.isEmpty()) {
+        p.save();
+        p.translate(area.left(), plot.center().y());
+        p.rotate(-90);
+        p.drawText(QRectF(-plot.height(), 0, plot.height() * 2, fm.height()), Qt::AlignHCenter | Qt::AlignTop, yUnit);
+        p.restore();
+    }
     return plot;
 }
 
@@ -81,7 +90,7 @@ void Legend(QPainter& p, const QRectF& plot, const QList<std::pair<QColor, QStri
         const double w = fm.horizontalAdvance(it->second);
         x -= w;
         p.setPen(it->first);
-        p.drawText(QPointF(x, plot.top() + fm.ascent()), it->second);
+        p.drawText(QPointF(x, plot.top() - fm.descent() - 2), it->second);
         x -= fm.height();
     }
 }
@@ -95,7 +104,7 @@ void PaintVoice(QPainter& p, const QRectF& area, const QJsonObject& v, const QLo
     const double yMax = NiceCeiling(std::max({p95 * 1.3, deadline * 1.2, median * 1.5, 1.0}));
     const double xMax = NiceCeiling(std::max(1.0, rtt.size() * kVoiceIntervalMs / 1000.0));
     const QRectF plot = Axes(p, area, xMax, yMax, QStringLiteral("время от начала, с"),
-                             QStringLiteral("туда и обратно, мс"), locale);
+                             QStringLiteral("мс"), locale);
     auto at = [&](double seconds, double ms) {
         return QPointF(plot.left() + plot.width() * seconds / xMax, plot.bottom() - plot.height() * std::min(ms, yMax) / yMax);
     };
@@ -133,7 +142,7 @@ void PaintLifetime(QPainter& p, const QRectF& area, const QJsonObject& l, const 
     const int dead = l.value(QStringLiteral("firstDeadSeconds")).toInt();
     const int keepAlive = l.value(QStringLiteral("keepAliveSeconds")).toInt();
     const double xMax = NiceCeiling(std::max({alive, dead, keepAlive, step}) * 1.1);
-    const QRectF plot = Axes(p, area, xMax, 1, QStringLiteral("простой, с"), QString(), locale);
+    const QRectF plot = Axes(p, area, xMax, 0, QStringLiteral("простой, с"), QString(), locale);
     auto x = [&](double seconds) { return plot.left() + plot.width() * seconds / xMax; };
     const double row = plot.top() + plot.height() * 0.55;
     const double r = std::max(2.5, std::min(6.0, plot.width() / std::max(1.0, xMax / step) * 0.3));
