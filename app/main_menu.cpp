@@ -12,6 +12,7 @@
 #include "tools/stun_survey_window.h"
 
 #include <QDesktopServices>
+#include <optional>
 #include <QDialog>
 #include <QEvent>
 #include <QFontDatabase>
@@ -167,12 +168,16 @@ void Form1a::OpenPingWindow()
 void Form1a::OpenExtendedNatTest()
 {
     tools::Form5 window(deps_.endpoints, this);
-    bool ended = false;
-    connect(&window, &tools::Form5::testFinished, this, [&ended] { ended = true; });
+    // What it found stays for the saved report, until the next time it runs;
+    // taken when the test ends, before closing the window stops it.
+    std::optional<ExtendedReport> found;
+    connect(&window, &tools::Form5::testFinished, this,
+            [&found, &window] { found = ExtendedReport{true, window.resultText(), window.figures()}; });
     window.exec();
-    // What it found stays for the saved report, until the next time it runs.
-    if (!window.resultText().isEmpty())
-        setLastExtendedFindings(ExtendedReport{ended, window.resultText(), window.figures()});
+    if (!found && !window.resultText().isEmpty())
+        found = ExtendedReport{false, window.resultText(), window.figures()};
+    if (found)
+        setLastExtendedFindings(*found);
 }
 
 void Form1a::setLastExtendedFindings(const ExtendedReport& findings)

@@ -3,6 +3,7 @@
 
 #include "tools/extended_plots.h"
 
+#include <QJsonArray>
 #include <QLocale>
 
 namespace app {
@@ -31,13 +32,35 @@ QString GroupHtml(const ShownGroup& group, const QString& id)
     return out + QStringLiteral("</section>\n");
 }
 
+// The extended test's summary: the action, then a row per finding with its
+// mark as a colour and in words.
+QString SummaryHtml(const QJsonObject& summary)
+{
+    const QJsonArray rows = summary.value(QStringLiteral("rows")).toArray();
+    if (rows.isEmpty())
+        return {};
+    QString out = QStringLiteral("<p class=\"action\">%1</p>\n<table class=\"summary\">\n")
+                      .arg(summary.value(QStringLiteral("action")).toString().toHtmlEscaped());
+    for (const QJsonValue& value : rows) {
+        const QJsonObject row = value.toObject();
+        out += QStringLiteral("<tr class=\"%1\"><td><span class=\"mark\"></span>%2</td><td>%3</td><td>%4</td></tr>\n")
+                   .arg(row.value(QStringLiteral("mark")).toString().toHtmlEscaped(),
+                        row.value(QStringLiteral("markText")).toString().toHtmlEscaped(),
+                        row.value(QStringLiteral("name")).toString().toHtmlEscaped(),
+                        row.value(QStringLiteral("result")).toString().toHtmlEscaped());
+    }
+    return out + QStringLiteral("</table>\n");
+}
+
 const char* const kStyle =
     "body{font-family:sans-serif;margin:2em auto;max-width:60em;padding:0 1em;color:#222}"
     "h1{font-size:1.5em}h2{font-size:1.2em;border-bottom:1px solid #999;margin-top:1.5em}"
     "table{border-collapse:collapse}th,td{text-align:left;vertical-align:top;padding:.2em .8em .2em 0}"
     "th{font-weight:normal;color:#555}pre{white-space:pre-wrap;font-size:.9em}"
     ".stopped{color:#a00;font-weight:bold}figure{margin:1em 0}svg{max-width:100%;height:auto}"
-    "figcaption{font-size:.85em;color:#555}";
+    "figcaption{font-size:.85em;color:#555}.action{font-weight:bold}"
+    ".mark{display:inline-block;width:.8em;height:.8em;border-radius:50%;margin-right:.4em;background:#999}"
+    ".green .mark{background:#2e9d3c}.yellow .mark{background:#e0b010}.red .mark{background:#d03030}";
 
 }  // namespace
 
@@ -62,7 +85,11 @@ QByteArray ReportAsHtml(const RunReport& report)
         out += GroupHtml(messages, QStringLiteral("messages"));
     }
     for (const ExtraSection& section : report.extra) {
-        out += GroupHtml(section.shown, section.jsonKey);
+        QString group = GroupHtml(section.shown, section.jsonKey);
+        // The summary goes right under the section's title.
+        const QString summary = SummaryHtml(section.json.value(QStringLiteral("summary")).toObject());
+        group.insert(group.indexOf(QStringLiteral("</h2>\n")) + 6, summary);
+        out += group;
         // The section's pictures, inline (an <svg> element needs no XML prologue).
         for (tools::PlotKind kind : {tools::PlotKind::Voice, tools::PlotKind::Lifetime}) {
             const QString svg = QString::fromUtf8(tools::PlotSvg(kind, section.json, QLocale::system()));
