@@ -12,7 +12,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6
   xvfb xauth
-  iproute2 libcap2-bin
+  iproute2
   clang libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation2
   dpkg-dev debhelper debootstrap lintian desktop-file-utils appstream
