@@ -15,7 +15,7 @@ packages=(
   iproute2
   clang libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation2
-  dpkg-dev debhelper debootstrap lintian desktop-file-utils appstream
+  dpkg-dev debhelper debootstrap lintian desktop-file-utils appstream zstd
 )
 
 missing=()

@@ -165,6 +165,8 @@ rm -rf "$work/deb" && mkdir -p "$work/deb"
 cp "$root$deb_in_root" "$root/usr/src/out/build.log" "$work/deb/" || { echo "FAIL: no .deb ($deb_in_root)"; exit 1; }
 deb="$work/deb/$(basename "$deb_in_root")"
 step "built $(basename "$deb")"
+# The preprocessor flags the build had to get, as debian/rules asks for them.
+cppflags=$(in_root env DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS)
 if [ "$fresh_build" = 1 ]; then
     # Keep the root with the build dependencies for the next run.
     rm -rf "$root/usr/src/tarvolin" "$root/usr/src/out"
@@ -178,7 +180,7 @@ remove_root
 # variable, debhelper adds it to CXXFLAGS.
 compiles=$(grep -E ' -o [^ ]+\.o -c ' "$work/deb/build.log")
 check "the build compiled something" test -n "$compiles"
-cppflags=$(dpkg-buildflags --get CPPFLAGS 2>/dev/null || echo "-D_FORTIFY_SOURCE=2")
+check "dpkg-buildflags asks for _FORTIFY_SOURCE" grep -q -- -D_FORTIFY_SOURCE <<<"$cppflags"
 carries() { ! grep -vqF -e "$1" <<<"$compiles"; }
 for flag in $cppflags; do
     check "every compile line carries $flag" carries "$flag"
