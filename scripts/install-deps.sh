@@ -12,10 +12,10 @@ packages=(
   cmake g++ make pkg-config libc-ares-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libqt6svg6
   xvfb xauth
-  iproute2 libcap2-bin
+  iproute2
   clang libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation2
-  dpkg-dev debhelper debootstrap lintian desktop-file-utils appstream
+  dpkg-dev debhelper debootstrap lintian desktop-file-utils appstream zstd
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
-# Builds the Debian package: installs the build dependencies, runs
+# Builds the Debian package: installs the build dependencies (apt-get
+# build-dep on the source folder), runs
 # dpkg-buildpackage on a copy of the sources and prints the path of the .deb.
 #
 #   scripts/package.sh [OUTPUT_DIR]      (default: build/package)
@@ -12,15 +13,13 @@ out=${1:-$here/build/package}
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
-packages=(dpkg-dev debhelper cmake g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}" >&2
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+# Exactly the build dependencies debian/control names, build-essential
+# included (apt adds it to every build-dep). dpkg-checkbuilddeps comes with
+# dpkg-dev, which a fresh system lacks: then apt decides.
+if ! (cd "$here" && dpkg-checkbuilddeps) >/dev/null 2>&1; then
+  echo "Installing the build dependencies of debian/control" >&2
+  $SUDO apt-get update -qq >&2
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get build-dep -y -qq --no-install-recommends "$here" >&2
 fi
 
 # dpkg-buildpackage writes beside the source folder: build a copy inside OUTPUT_DIR.

@@ -9,12 +9,6 @@ scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
 
-# Real ICMP echoes for a normal user, as Debian's ping has them.
-SUDO=
-[ "$(id -u)" -eq 0 ] || SUDO=sudo
-$SUDO setcap cap_net_raw+ep build/tarvolin 2>/dev/null || echo "note: setcap failed; echoes need root or ping_group_range"
-$SUDO setcap cap_net_raw+ep build/tarvolin-report 2>/dev/null || true
-
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec build/tarvolin
 fi
