@@ -50,9 +50,11 @@ QLabel* valueLabel(QWidget* parent, const QString& name, const QString& text)
     return label;
 }
 
-QPixmap logoPixmap()
+// Drawn at the screens' pixel ratio, so that it stays sharp on a 2x screen.
+QPixmap logoPixmap(qreal ratio)
 {
-    QPixmap pixmap(150, 40);
+    QPixmap pixmap(QSize(150, 40) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -186,7 +188,7 @@ void Form1a::buildControls()
     bottom->setContentsMargins(0, 0, 0, 0);
     Image1_ = new QLabel(Picture1);
     Image1_->setObjectName(QStringLiteral("Image1"));
-    Image1_->setPixmap(logoPixmap());
+    Image1_->setPixmap(logoPixmap(qGuiApp->devicePixelRatio()));
     Image1_->setCursor(Qt::PointingHandCursor);
     Image1_->installEventFilter(this);
     Command5_ = new QPushButton(QStringLiteral("Меню"), Picture1);
