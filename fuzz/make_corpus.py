@@ -269,3 +269,13 @@ write("interface_listing", "cyrillic", "Интерфейс eth0: адрес 192.
 for i, text in enumerate(["5060", " 5060.5", "\t65535", "65536", "0", "-1", "1e5", "5060,5", "192.168.1.1",
                           "999999999999999999999", "5060 abc", "."]):
     write("typed_number", "n%02d" % i, text.encode())
+
+# --- Routing table (/proc/net/route) ------------------------------------------------
+ROUTES_HEADER = b"Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+write("route_table", "home_router", ROUTES_HEADER
+      + b"eth0\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+      + b"eth0\t0001A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n")
+write("route_table", "two_defaults", ROUTES_HEADER
+      + b"wlan0\t00000000\t0100000A\t0003\t0\t0\t600\t00000000\t0\t0\t0\n"
+      + b"eth0\t00000000\tFE0110AC\t0003\t0\t0\t100\t00000000\t0\t0\t0\n")
+write("route_table", "point_to_point", ROUTES_HEADER + b"ppp0\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n")

@@ -16,23 +16,42 @@ TcpExchange::TcpExchange(QObject* parent) : QObject(parent)
 
 TcpExchange::~TcpExchange() = default;
 
-void TcpExchange::start(const QString& address, int port, const QByteArray& request, int timeoutMs)
+// Takes what has arrived, up to the limit: a peer that sends more is cut off.
+void TcpExchange::take()
+{
+    if (!socket_ || tooLarge_)
+        return;
+    received_ += socket_->read(maxBytes_ + 1 - received_.size());
+    if (received_.size() > maxBytes_) {
+        tooLarge_ = true;
+        received_.clear();
+        socket_->abort();
+        done();
+    }
+}
+
+void TcpExchange::start(const QString& address, int port, const QByteArray& request, int timeoutMs,
+                        qsizetype maxBytes)
 {
     socket_ = std::make_unique<QTcpSocket>();
+    // The socket's own buffer is bounded too: what is not read stays in the kernel.
+    socket_->setReadBufferSize(maxBytes + 1);
     request_ = request;
     received_.clear();
     closed_ = false;
+    tooLarge_ = false;
+    maxBytes_ = maxBytes;
     connect(socket_.get(), &QTcpSocket::connected, this, [this] { socket_->write(request_); });
-    connect(socket_.get(), &QTcpSocket::readyRead, this, [this] { received_ += socket_->readAll(); });
+    connect(socket_.get(), &QTcpSocket::readyRead, this, [this] { take(); });
     connect(socket_.get(), &QTcpSocket::disconnected, this, [this] {
-        received_ += socket_->readAll();
+        take();
         closed_ = true;
         done();
     });
     connect(socket_.get(), &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
         if (e == QAbstractSocket::RemoteHostClosedError)
             closed_ = true;
-        received_ += socket_->readAll();
+        take();
         done();
     });
     timer_.start(timeoutMs);

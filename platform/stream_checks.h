@@ -16,15 +16,18 @@ class QTcpSocket;
 namespace platform {
 
 // Connects, sends request, collects everything until the server closes the
-// connection or the time is up.
+// connection, the time is up or more than maxBytes arrived (then the
+// connection is dropped and nothing received is kept: tooLarge()).
 class TcpExchange : public QObject {
     Q_OBJECT
 public:
     explicit TcpExchange(QObject* parent = nullptr);
     ~TcpExchange() override;
-    void start(const QString& address, int port, const QByteArray& request, int timeoutMs);
+    void start(const QString& address, int port, const QByteArray& request, int timeoutMs,
+               qsizetype maxBytes = 64 * 1024);
     QByteArray received() const { return received_; }
     bool closedByPeer() const { return closed_; }
+    bool tooLarge() const { return tooLarge_; }
 signals:
     void finished();
 
@@ -33,7 +36,9 @@ private:
     std::unique_ptr<QTcpSocket> socket_;
     QTimer timer_;
     QByteArray request_, received_;
-    bool closed_ = false;
+    bool closed_ = false, tooLarge_ = false;
+    qsizetype maxBytes_ = 0;
+    void take();
 };
 
 // One connection attempt, plain TCP or TLS (through Qt's TLS backend). A

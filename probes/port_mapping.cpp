@@ -108,6 +108,12 @@ QString PortMappingFindingText(const IgdFinding& igd, const PortMappingPresence&
     QString upnp;
     if (!igd.answered)
         upnp = QStringLiteral("нет ответа");
+    else if (!igd.foreignHost.isEmpty())
+        upnp = QStringLiteral("маршрутизатор ответил, но описание устройства лежит на другом адресе (%1): "
+                              "его не запрашивали")
+                   .arg(igd.foreignHost);
+    else if (igd.tooLarge)
+        upnp = QStringLiteral("маршрутизатор ответил, но его ответ больше 64 КиБ: он отклонён");
     else if (!igd.described)
         upnp = QStringLiteral("маршрутизатор ответил, но описание устройства не получено");
     else

@@ -59,6 +59,11 @@ struct IgdFinding {
     QString serviceType;
     int serviceVersion = 0;
     QString externalAddress;    // GetExternalIPAddress, "" when none
+    // Not fetched: the answer named a description or control URL on an
+    // address other than the gateway's (foreignHost), or an answer was
+    // larger than the limit (tooLarge).
+    QString foreignHost;
+    bool tooLarge = false;
 };
 
 // The finding: each protocol present or not, and what that means for a phone.

@@ -243,6 +243,7 @@ void Form5::startPaths()
     config.stunPort = endpoints_.stunPort;
     config.hopTarget = config.stunServer;
     config.domain = endpoints_.domain;
+    config.ssdpGroup = endpoints_.ssdpGroup;
     config.sections = pathSections_;
     ProgressBar1_->setValue(0);
     paths_->start(config);

@@ -4,6 +4,7 @@
 #include "platform/dns_query.h"
 #include "platform/dns_records.h"
 #include "platform/hop_probe.h"
+#include "platform/routes.h"
 #include "platform/stream_checks.h"
 #include "platform/source_address.h"
 #include "platform/udp_socket.h"
@@ -82,6 +83,9 @@ void ExtendedPathsRun::start(const ExtendedPathsConfig& config)
     result_.localAddress = platform::SourceAddressTowards(
         config_.hopTarget.isEmpty() ? config_.stunServer : config_.hopTarget);
     result_.evidence.localAddress = result_.localAddress;
+    // The gateway is the routing table's, not whoever answers at TTL 1: only
+    // it is asked and only its answers count (RFC 6886 section 3).
+    result_.gateway = config_.gateway.isEmpty() ? platform::DefaultGatewayIPv4() : config_.gateway;
     QTimer::singleShot(0, this, &ExtendedPathsRun::next);
 }
 
@@ -149,7 +153,6 @@ void ExtendedPathsRun::stepHops()
     const QString target = config_.hopTarget.isEmpty() ? config_.stunServer : config_.hopTarget;
     connect(hops_.get(), &platform::HopProbe::finished, this, [this, target] {
         result_.evidence.hops = probes::HopList(HopAnswers(hops_->replies()), target, &result_.evidence.hopsFailed);
-        result_.gateway = result_.evidence.hops.value(0).address;
         next();
     });
     hops_->start(target, kMaxHops, kHopTimeoutMs);
@@ -164,7 +167,11 @@ void ExtendedPathsRun::stepIgd()
         return;
     }
     emit progress(QStringLiteral("Запрос к UPnP IGD"));
-    udp_ = openUdp([this](const QByteArray& data, const QString&, int) {
+    udp_ = openUdp([this](const QByteArray& data, const QString& from, int port) {
+        // Only the gateway speaks for the gateway: any other host of the LAN
+        // could name a description anywhere (UDA 2.0 section 1.3.3).
+        if (from != result_.gateway || port != kGatewayIgdPort)
+            return;
         if (!data.startsWith("HTTP/1.1 200") || result_.igd.answered)
             return;
         result_.igd.answered = true;
@@ -175,10 +182,19 @@ void ExtendedPathsRun::stepIgd()
             QTimer::singleShot(0, this, &ExtendedPathsRun::next);
             return;
         }
+        if (location.host() != result_.gateway) {
+            result_.igd.foreignHost = location.host();
+            QTimer::singleShot(0, this, &ExtendedPathsRun::next);
+            return;
+        }
         QTimer::singleShot(0, this, [this, location] { igdDescription(location); });
     });
-    for (int i = 0; i < 2; ++i)
+    // To the group, as UPnP specifies, and to the gateway itself.
+    for (int i = 0; i < 2; ++i) {
+        if (!config_.ssdpGroup.isEmpty())
+            udp_->sendTo(config_.ssdpGroup, kGatewayIgdPort, probes::BuildIgdSearch());
         udp_->sendTo(result_.gateway, kGatewayIgdPort, probes::BuildIgdSearch());
+    }
     wait(kSsdpWaitMs, [this] { next(); });
 }
 
@@ -190,8 +206,20 @@ void ExtendedPathsRun::igdDescription(const QUrl& location)
     http_ = std::make_unique<platform::TcpExchange>();
     connect(http_.get(), &platform::TcpExchange::finished, this, [this, location] {
         const probes::HttpAnswer a = probes::ReadHttpAnswer(http_->received(), http_->closedByPeer());
+        result_.igd.tooLarge = http_->tooLarge();
         igdDescription_ = a.complete && a.status == 200 ? probes::ReadIgdDescription(a.body, location)
                                                        : probes::IgdDescription{};
+        // Every control URL must lie on the gateway too: the others are left out.
+        QVector<probes::IgdService> own;
+        for (const probes::IgdService& service : igdDescription_.services) {
+            if (service.controlUrl.host() == result_.gateway)
+                own << service;
+            else
+                result_.igd.foreignHost = service.controlUrl.host();
+        }
+        igdDescription_.services = own;
+        if (own.isEmpty())
+            igdDescription_.valid = false;
         result_.igd.described = igdDescription_.valid;
         result_.igd.deviceVersion = igdDescription_.deviceVersion;
         result_.igd.serviceType = igdDescription_.serviceType;

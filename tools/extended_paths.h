@@ -44,6 +44,9 @@ struct ExtendedPathsConfig {
     QString domain;              // the provider's SIP domain
     QSet<PathSection> sections = AllPathSections();
     int voicePackets = probes::kVoicePacketCount;
+    QString gateway;             // "" : the routing table's default gateway
+    // The SSDP group the UPnP search also goes to ("" : the gateway only).
+    QString ssdpGroup = QStringLiteral("239.255.255.250");
 };
 
 struct ExtendedPathsResult {
