@@ -163,9 +163,11 @@ void Form1a::OpenPingWindow()
     window.exec();
 }
 
-// Uses sockets of its own: the main window's set stays open.
+// Uses sockets of its own. The main window's set is closed while it is open:
+// its SIP section sends from local port 5060, which the set holds.
 void Form1a::OpenExtendedNatTest()
 {
+    platform::CloseSockets();
     tools::Form5 window(deps_.endpoints, this);
     bool ended = false;
     connect(&window, &tools::Form5::testFinished, this, [&ended] { ended = true; });
@@ -173,6 +175,8 @@ void Form1a::OpenExtendedNatTest()
     // What it found stays for the saved report, until the next time it runs.
     if (!window.resultText().isEmpty())
         setLastExtendedFindings(ExtendedReport{ended, window.resultText(), window.figures()});
+    // The window is closed: its run has let go of port 5060.
+    openSockets();
 }
 
 void Form1a::setLastExtendedFindings(const ExtendedReport& findings)

@@ -209,6 +209,8 @@ void Form5::startPaths()
     config.stunPort = endpoints_.stunPort;
     config.hopTarget = config.stunServer;
     config.domain = endpoints_.domain;
+    config.sipPort = endpoints_.sipPort;
+    config.secondSipPort = endpoints_.secondSipPort;
     config.sections = pathSections_;
     ProgressBar1_->setValue(0);
     paths_->start(config);
@@ -243,8 +245,11 @@ QJsonObject Form5::figures() const
         member.insert(QStringLiteral("seconds"), test_->durations().value(it.key()));
         it.value() = member;
     }
-    if (!stopped_ && !pathSections_.isEmpty())
+    if (!stopped_ && !pathSections_.isEmpty()) {
         json.insert(QStringLiteral("paths"), paths_->json());
+        if (pathSections_.contains(PathSection::Sip))
+            json.insert(QStringLiteral("sipPath"), paths_->sipJson());
+    }
     return json;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/source_address.h"
 #include "platform/udp_socket.h"
 #include "probes/igd.h"
+#include "tools/sip_mirror_run.h"
 
 #include <QJsonArray>
 #include <QRandomGenerator>
@@ -52,6 +53,8 @@ ExtendedPathsRun::ExtendedPathsRun(QObject* parent) : QObject(parent)
     });
     pacer_.setTimerType(Qt::PreciseTimer);
     connect(&pacer_, &QTimer::timeout, this, &ExtendedPathsRun::voiceTick);
+    sip_ = new SipMirrorRun(this);
+    connect(sip_, &SipMirrorRun::finished, this, [this] { QTimer::singleShot(0, this, &ExtendedPathsRun::next); });
 }
 
 ExtendedPathsRun::~ExtendedPathsRun() = default;
@@ -70,6 +73,8 @@ void ExtendedPathsRun::start(const ExtendedPathsConfig& config)
         steps_ << &ExtendedPathsRun::stepVoice;
     if (wants(PathSection::Dns))
         steps_ << &ExtendedPathsRun::stepDns;
+    if (wants(PathSection::Sip))
+        steps_ << &ExtendedPathsRun::stepSip;
     stepIndex_ = 0;
     running_ = true;
     clock_.start();
@@ -91,6 +96,7 @@ void ExtendedPathsRun::stop()
     udp2_.reset();
     http_.reset();
     connect_.reset();
+    sip_->stop();
     if (was)
         emit finished();
 }
@@ -423,6 +429,8 @@ QVector<PathSectionText> ExtendedPathsRun::sections() const
     if (wants(PathSection::Dns))
         out.append({PathSection::Dns, QStringLiteral("SIP-серверы домена, как их находит телефон (RFC 3263)"),
                     probes::SipDnsFindingText(result_.dns)});
+    if (wants(PathSection::Sip))
+        out.append({PathSection::Sip, SipMirrorRun::title(), sip_->text()});
     return out;
 }
 
