@@ -124,7 +124,9 @@ void SipMirrorRun::sendRequest()
     r.domain = config_.domain;
     r.localAddress = c.localAddress;
     r.localPort = c.localPort;
-    r.rtpPort = rtpPort_;
+    // Each offer its own pair, as each call of a phone: a router's SIP helper
+    // refuses an offer whose media port another dialog's offer holds.
+    r.rtpPort = rtpPort_ + 2 * index_;
     r.transaction = transaction_;
     sent_ = probes::BuildMirrorRequest(r);
     timer_.start(config_.answerMs);
