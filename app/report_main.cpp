@@ -23,7 +23,7 @@
 // window runs after its measurements (--extended: all, --extended-only: none
 // unless named); without --extended it runs only those sections, without the
 // main window, and prints one block each (==ExtNat==, ==ExtPorts==,
-// ==ExtVoice==, ==ExtDns==) with --blocks, else the report with their group.
+// ==ExtVoice==, ==ExtDns==, ==ExtSip==) with --blocks, else the report with their group.
 //
 // Exit status: 0 the report was printed, 1 standard output could not be
 // written (or another failure), 2 stopped by --timeout, 64 wrong options,
