@@ -64,7 +64,7 @@ def run(checks, title, lab_args, sections):
     try:
         before = router_mappings(lab_id)
         r = subprocess.run([LAB, "exec", lab_id, "client", "env", "QT_QPA_PLATFORM=offscreen", SCENARIO,
-                            "--extended-paths", sections, "--timeout", "90"],
+                            "--extended-paths", sections, "--blocks", "--timeout", "90"],
                            capture_output=True, timeout=120, cwd="/tmp")
         after = router_mappings(lab_id)
     finally:
