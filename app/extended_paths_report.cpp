@@ -15,6 +15,7 @@ const char* BlockName(tools::PathSection s)
     case tools::PathSection::Nat: return "ExtNat";
     case tools::PathSection::Ports: return "ExtPorts";
     case tools::PathSection::Voice: return "ExtVoice";
+    case tools::PathSection::Sip: return "ExtSip";
     case tools::PathSection::Dns: break;
     }
     return "ExtDns";
@@ -30,6 +31,8 @@ tools::ExtendedPathsConfig BuiltInPathsConfig()
     c.stunPort = e.stunPort;
     c.hopTarget = e.mainServer;
     c.domain = e.domain;
+    c.sipPort = e.sipPort;
+    c.secondSipPort = e.secondSipPort;
     return c;
 }
 
@@ -46,6 +49,8 @@ QSet<tools::PathSection> ParsePathSections(const QString& list, bool* ok)
             out << tools::PathSection::Voice;
         else if (word == QLatin1String("dns"))
             out << tools::PathSection::Dns;
+        else if (word == QLatin1String("sip"))
+            out << tools::PathSection::Sip;
         else
             good = false;
     }
@@ -72,6 +77,8 @@ ExtraSection PathsOnlySection(const tools::ExtendedPathsRun& run, bool finished)
     section.json.insert(QStringLiteral("finished"), finished);
     section.json.insert(QStringLiteral("text"), WithLfLineEnds(section.shown.text));
     section.json.insert(QStringLiteral("paths"), run.json());
+    if (run.config().sections.contains(tools::PathSection::Sip))
+        section.json.insert(QStringLiteral("sipPath"), run.sipJson());
     return section;
 }
 

@@ -13,7 +13,7 @@ namespace app {
 // The configuration for the built-in provider endpoints.
 tools::ExtendedPathsConfig BuiltInPathsConfig();
 
-// "nat,ports,voice,dns" -> sections; unknown words make ok false.
+// "nat,ports,voice,dns,sip" -> sections; unknown words make ok false.
 QSet<tools::PathSection> ParsePathSections(const QString& list, bool* ok);
 
 // The run's sections as "==ExtNat==" … blocks for the lab, then "==END==".

@@ -164,9 +164,11 @@ void Form1a::OpenPingWindow()
     window.exec();
 }
 
-// Uses sockets of its own: the main window's set stays open.
+// Uses sockets of its own. The main window's set is closed while it is open:
+// its SIP section sends from local port 5060, which the set holds.
 void Form1a::OpenExtendedNatTest()
 {
+    platform::CloseSockets();
     tools::Form5 window(deps_.endpoints, this);
     // What it found stays for the saved report, until the next time it runs;
     // taken when the test ends, before closing the window stops it.
@@ -178,6 +180,8 @@ void Form1a::OpenExtendedNatTest()
         found = ExtendedReport{false, window.resultText(), window.figures()};
     if (found)
         setLastExtendedFindings(*found);
+    // The window is closed: its run has let go of port 5060.
+    openSockets();
 }
 
 void Form1a::setLastExtendedFindings(const ExtendedReport& findings)

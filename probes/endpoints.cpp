@@ -18,6 +18,7 @@ ProviderEndpoints ProviderEndpoints::builtIn()
         e.publicSipDomains << QString::fromUtf8(d);
     e.stunPort = TARVOLIN_STUN_PORT;
     e.sipPort = TARVOLIN_SIP_PORT;
+    e.secondSipPort = TARVOLIN_SECOND_SIP_PORT;
     e.ssdpPort = TARVOLIN_SSDP_PORT;
     return e;
 }

@@ -21,6 +21,7 @@ struct ProviderEndpoints {
     QStringList publicSipDomains;  // three public SIP service domains
     uint16_t stunPort = 3478;
     uint16_t sipPort = 5060;
+    uint16_t secondSipPort = 0;  // a second SIP port of the main server, 0: none
     uint16_t ssdpPort = 1900;
     // Second destination of the SSDP searches (the group the HOST line names).
     QString ssdpGroup = QStringLiteral("239.255.255.250");

@@ -148,6 +148,28 @@ SummaryRow DnsRow(const QJsonObject& d)
     return Row("dns", name, Mark::Grey, QStringLiteral("серверы не найдены"));
 }
 
+// What the mirror on the provider's server saw (extendedNat.sipPath).
+SummaryRow SipPathRow(const QJsonObject& sip)
+{
+    const QString name = QStringLiteral("SIP через маршрутизатор");
+    if (!sip.value(QStringLiteral("supported")).toBool())
+        return Row("sip", name, Mark::Grey, QStringLiteral("сервер не поддерживает проверку"));
+    bool changed = false, alg = false;
+    for (const QJsonValue& check : sip.value(QStringLiteral("checks")).toArray()) {
+        for (const char* message : {"invite", "register"}) {
+            for (const QJsonValue& d : check.toObject().value(QLatin1String(message)).toArray()) {
+                changed = true;
+                alg = alg || d.toObject().value(QStringLiteral("toExternalAddress")).toBool();
+            }
+        }
+    }
+    if (alg)
+        return Row("sip", name, Mark::Red, QStringLiteral("маршрутизатор переписывает SIP (SIP ALG)"));
+    if (changed)
+        return Row("sip", name, Mark::Yellow, QStringLiteral("SIP изменяется по пути"));
+    return Row("sip", name, Mark::Green, QStringLiteral("SIP проходит без изменений"));
+}
+
 }  // namespace
 
 QString MarkName(Mark mark)
@@ -196,6 +218,8 @@ ExtendedSummary SummarizeExtended(const QJsonObject& f)
         s.rows << VoiceRow(paths.value(QStringLiteral("voice")).toObject());
     if (paths.contains(QStringLiteral("sipDns")))
         s.rows << DnsRow(paths.value(QStringLiteral("sipDns")).toObject());
+    if (f.contains(QStringLiteral("sipPath")))
+        s.rows << SipPathRow(member("sipPath"));
 
     // The action: the first that applies, most harmful first.
     auto row = [&s](const char* key) -> const SummaryRow* {
@@ -211,7 +235,10 @@ ExtendedSummary SummarizeExtended(const QJsonObject& f)
     const SummaryRow* hairpin = row("hairpin");
     const SummaryRow* nat = row("nat");
     const SummaryRow* rtp = row("rtp-pair");
-    if (dns && dns->mark == Mark::Red)
+    const SummaryRow* sip = row("sip");
+    if (sip && sip->mark == Mark::Red)
+        s.action = QStringLiteral("Отключите SIP ALG на маршрутизаторе");
+    else if (dns && dns->mark == Mark::Red)
         s.action = QStringLiteral("Серверы провайдера не отвечают: проверьте, не блокирует ли их маршрутизатор или сеть");
     else if (lifetime && lifetime->mark != Mark::Grey && lifetime->mark != Mark::Green)
         s.action = QStringLiteral("Настройте keep-alive не реже чем раз в %1 с")

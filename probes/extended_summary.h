@@ -33,8 +33,8 @@ struct ExtendedSummary {
 };
 
 // figures: one member per measurement ("mapping", "filtering", "hairpin",
-// "rtp-pair", "lifetime") and "paths" with the path sections' figures; a
-// member that is missing gives no row.
+// "rtp-pair", "lifetime"), "paths" with the path sections' figures and
+// "sipPath" with the SIP mirror's; a member that is missing gives no row.
 ExtendedSummary SummarizeExtended(const QJsonObject& figures);
 
 // {"action": ..., "rows": [{"key", "name", "mark", "markText", "result"}]}

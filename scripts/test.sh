@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh --with-lab
 jobs=$(nproc)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVOLIN_SECOND_SIP_PORT=5080 >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -L unit
 # The lab suites mostly wait on their networks and the package test on its

@@ -244,6 +244,8 @@ void Form5::startPaths()
     config.hopTarget = config.stunServer;
     config.domain = endpoints_.domain;
     config.ssdpGroup = endpoints_.ssdpGroup;
+    config.sipPort = endpoints_.sipPort;
+    config.secondSipPort = endpoints_.secondSipPort;
     config.sections = pathSections_;
     ProgressBar1_->setValue(0);
     paths_->start(config);
@@ -279,8 +281,11 @@ QJsonObject Form5::figures() const
         member.insert(QStringLiteral("seconds"), test_->durations().value(it.key()));
         it.value() = member;
     }
-    if (!stopped_ && !pathSections_.isEmpty())
+    if (!stopped_ && !pathSections_.isEmpty()) {
         json.insert(QStringLiteral("paths"), paths_->json());
+        if (pathSections_.contains(PathSection::Sip))
+            json.insert(QStringLiteral("sipPath"), paths_->sipJson());
+    }
     json.insert(QStringLiteral("summary"), probes::SummaryJson(probes::SummarizeExtended(json)));
     return json;
 }
@@ -309,7 +314,8 @@ void Form5::scrollToFinding(const QString& key)
     const QHash<QString, PathSection> paths = {{QStringLiteral("nat"), PathSection::Nat},
                                                {QStringLiteral("ports"), PathSection::Ports},
                                                {QStringLiteral("voice"), PathSection::Voice},
-                                               {QStringLiteral("dns"), PathSection::Dns}};
+                                               {QStringLiteral("dns"), PathSection::Dns},
+                                               {QStringLiteral("sip"), PathSection::Sip}};
     if (paths.contains(key))
         for (const PathSectionText& section : paths_->sections())
             if (section.section == paths.value(key))

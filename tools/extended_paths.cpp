@@ -10,6 +10,7 @@
 #include "platform/udp_socket.h"
 #include "probes/igd.h"
 #include "probes/sip_certificate.h"
+#include "tools/sip_mirror_run.h"
 
 #include <QRandomGenerator>
 #include <QUrl>
@@ -56,6 +57,8 @@ ExtendedPathsRun::ExtendedPathsRun(QObject* parent) : QObject(parent)
     });
     pacer_.setTimerType(Qt::PreciseTimer);
     connect(&pacer_, &QTimer::timeout, this, &ExtendedPathsRun::voiceTick);
+    sip_ = new SipMirrorRun(this);
+    connect(sip_, &SipMirrorRun::finished, this, [this] { QTimer::singleShot(0, this, &ExtendedPathsRun::next); });
 }
 
 ExtendedPathsRun::~ExtendedPathsRun() = default;
@@ -76,6 +79,8 @@ void ExtendedPathsRun::start(const ExtendedPathsConfig& config)
         steps_ << &ExtendedPathsRun::stepLocate;
     if (wants(PathSection::Dns))
         steps_ << &ExtendedPathsRun::stepDns;
+    if (wants(PathSection::Sip))
+        steps_ << &ExtendedPathsRun::stepSip;
     stepIndex_ = 0;
     running_ = true;
     ++run_;
@@ -102,6 +107,7 @@ void ExtendedPathsRun::stop()
     udp2_.reset();
     http_.reset();
     connect_.reset();
+    sip_->stop();
     if (was)
         emit finished();
 }

@@ -30,11 +30,13 @@ class ConnectCheck;
 
 namespace tools {
 
-enum class PathSection { Nat, Ports, Voice, Dns };
+class SipMirrorRun;
+
+enum class PathSection { Nat, Ports, Voice, Dns, Sip };
 
 inline QSet<PathSection> AllPathSections()
 {
-    return {PathSection::Nat, PathSection::Ports, PathSection::Voice, PathSection::Dns};
+    return {PathSection::Nat, PathSection::Ports, PathSection::Voice, PathSection::Dns, PathSection::Sip};
 }
 
 struct ExtendedPathsConfig {
@@ -42,6 +44,7 @@ struct ExtendedPathsConfig {
     int stunPort = 3478;
     QString hopTarget;           // dotted: where the TTL-limited probes go
     QString domain;              // the provider's SIP domain
+    int sipPort = 5060, secondSipPort = 0;  // the SIP mirror on the main server (stunServer)
     QSet<PathSection> sections = AllPathSections();
     int voicePackets = probes::kVoicePacketCount;
     QString gateway;             // "" : the routing table's default gateway
@@ -78,9 +81,12 @@ public:
     const ExtendedPathsResult& result() const { return result_; }
     // The voice stream's packets in the order sent.
     const QVector<probes::VoiceSample>& voiceSamples() const { return samples_; }
+    const ExtendedPathsConfig& config() const { return config_; }
     QVector<PathSectionText> sections() const;
     // Every figure of the run, for the report's JSON document.
     QJsonObject json() const;
+    // The SIP mirror section's figures ("sipPath" of the report), {} when it did not run.
+    QJsonObject sipJson() const;
     // Share of the steps done, 0..100.
     int percent() const { return steps_.isEmpty() ? 100 : stepIndex_ * 100 / int(steps_.size()); }
 signals:
@@ -103,6 +109,7 @@ private:
     void stepDns();
     bool dnsStopped(quint64 run) const { return !running_ || run != run_; }
     void checkTarget(int index);
+    void stepSip();
     void wait(int ms, std::function<void()> then);
     std::unique_ptr<platform::UdpSocket> openUdp(std::function<void(const QByteArray&, const QString&, int)> onDatagram);
     bool wants(PathSection s) const { return config_.sections.contains(s); }
@@ -126,6 +133,7 @@ private:
     probes::MappingAnswer natPmpAnswer_, pcpAnswer_;
     QVector<probes::VoiceSample> samples_;
     uint32_t session_ = 0;
+    SipMirrorRun* sip_ = nullptr;
     int voiceSent_ = 0;
 };
 

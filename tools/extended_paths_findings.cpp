@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The path run's findings: the section texts and the figures for the report.
 #include "tools/extended_paths.h"
+#include "tools/sip_mirror_run.h"
 
 #include <cmath>
 
@@ -47,6 +48,8 @@ QVector<PathSectionText> ExtendedPathsRun::sections() const
     if (wants(PathSection::Dns))
         out.append({PathSection::Dns, QStringLiteral("SIP-серверы домена, как их находит телефон (RFC 3263)"),
                     probes::SipDnsFindingText(result_.dns)});
+    if (wants(PathSection::Sip))
+        out.append({PathSection::Sip, SipMirrorRun::title(), sip_->text()});
     return out;
 }
 

@@ -69,6 +69,18 @@ private slots:
                           "voice":{"sent":500,"received":500,"rated":true,"MOS":4.38},
                           "sipDns":{"targets":[{"checked":true,"answered":true},{"checked":true,"answered":false}]}}})")
             << "nat=green ports=green voice=green dns=green" << "Всё в порядке";
+        QTest::newRow("SIP ALG comes first")
+            << Figures(R"({"lifetime":{"result":"measured","keepAliveSeconds":25},
+                          "sipPath":{"supported":true,"checks":[{"invite":[{"what":"Via","toExternalAddress":true}]}]}})")
+            << "lifetime=yellow sip=red" << "Отключите SIP ALG на маршрутизаторе";
+        QTest::newRow("SIP rewritten to something else: shown, no ALG claimed")
+            << Figures(R"({"sipPath":{"supported":true,"checks":[{"invite":[],"register":[{"what":"Contact"}]}]}})")
+            << "sip=yellow" << "Всё в порядке";
+        QTest::newRow("SIP untouched; a server without the mirror is grey")
+            << Figures(R"({"sipPath":{"supported":true,"checks":[{"invite":[],"register":[]}]}})") << "sip=green"
+            << "Всё в порядке";
+        QTest::newRow("no mirror on the server") << Figures(R"({"sipPath":{"supported":false}})") << "sip=grey"
+                                                 << "Измерить не удалось: см. подробности ниже";
         QTest::newRow("MOS between 3.1 and 4 is yellow")
             << Figures(R"({"paths":{"voice":{"sent":500,"received":500,"rated":true,"MOS":3.6}}})") << "voice=yellow"
             << "Всё в порядке";
