@@ -279,3 +279,9 @@ write("route_table", "two_defaults", ROUTES_HEADER
       + b"wlan0\t00000000\t0100000A\t0003\t0\t0\t600\t00000000\t0\t0\t0\n"
       + b"eth0\t00000000\tFE0110AC\t0003\t0\t0\t100\t00000000\t0\t0\t0\n")
 write("route_table", "point_to_point", ROUTES_HEADER + b"ppp0\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n")
+
+# --- SIP mirror answers ---------------------------------------------------------------
+write("sip_mirror", "answer", b"SIP/2.0 200 OK\r\n"
+      b"Via: SIP/2.0/UDP 192.168.1.10:5060;branch=z9hG4bKfuzz;rport=5060;received=192.0.2.2\r\n"
+      b"Call-ID: c0ffee@tarvolin\r\nCSeq: 7 INVITE\r\nTarvolin-Source: udp 192.0.2.2 5060\r\n"
+      b"Content-Type: message/sip\r\nContent-Length: 12\r\n\r\nSU5WSVRFIHNp")
