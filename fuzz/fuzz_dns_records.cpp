@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(type == platform::kDnsTypeNaptr || set.naptr.isEmpty());
     FUZZ_CHECK(type == platform::kDnsTypeSrv || set.srv.isEmpty());
     for (const QString& a : set.addresses)
-        FUZZ_CHECK(!a.isEmpty() && (type == platform::kDnsTypeA) == a.contains(QLatin1Char('.')) &&
-                   (type == platform::kDnsTypeA || a.contains(QLatin1Char(':'))));
+        FUZZ_CHECK(type == platform::kDnsTypeA ? a.count(QLatin1Char('.')) == 3 && !a.contains(QLatin1Char(':'))
+                                               : a.contains(QLatin1Char(':')));
     for (const platform::SrvData& s : set.srv)
         FUZZ_CHECK(s.port >= 0 && s.port <= 65535 && s.priority >= 0 && s.weight >= 0);
 
@@ -83,8 +83,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (qsizetype i = 1; i < ordered.size(); ++i)
         FUZZ_CHECK(ordered[i - 1].priority <= ordered[i].priority);
     const QVector<probes::SipTarget> targets = probes::OrderSipTargets(domain, answers, random);
-    FUZZ_CHECK(targets.size() >= srv.size());
-    for (const probes::SipTarget& t : targets)
-        FUZZ_CHECK(t.port >= 0 && t.port <= 65535);
+    // Each target is one of the records (or the domain itself on 5060 without a usable one).
+    for (const probes::SipTarget& t : targets) {
+        bool listed = t.host == domain && t.port == 5060;
+        for (const probes::SrvRecord& s : srv)
+            listed = listed || ((s.target == t.host || s.target == t.host + QLatin1Char('.')) && s.port == t.port);
+        FUZZ_CHECK(listed);
+    }
     return 0;
 }

@@ -20,7 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(a.body.size() <= raw.size());
     if (!raw.startsWith("HTTP/1.") || !raw.contains("\r\n\r\n"))
         FUZZ_CHECK(!a.complete && a.status == 0 && a.body.isEmpty());
-    FUZZ_CHECK(a.status >= 0);
 
     // Header values never run into the next line (a bare CR inside one stays: the
     // value is only compared and parsed as a URL).
@@ -34,7 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             FUZZ_CHECK(d.controlUrl.scheme() == QLatin1String("http") && !d.controlUrl.host().isEmpty());
             FUZZ_CHECK(d.serviceType.startsWith(QLatin1String("urn:schemas-upnp-org:service:WANIPConnection:")) ||
                        d.serviceType.startsWith(QLatin1String("urn:schemas-upnp-org:service:WANPPPConnection:")));
-            FUZZ_CHECK(d.deviceVersion >= 0 && d.serviceVersion >= 0);
         }
         return 0;
     }
