@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: Apache-2.0
 """Writes the seed corpora of the fuzz harnesses (fuzz/corpus/<harness>/):
 small valid messages laid out as RFC 3489/5389/5780 (STUN), RFC 3261 (SIP),
-UPnP Device Architecture 1.1 (SSDP), RFC 1035/2782 (DNS) and RFC 792 (ICMP).
+UPnP Device Architecture 1.1 (SSDP, HTTP, device description, SOAP),
+RFC 1035/2782/3403 (DNS), RFC 6886/6887 (NAT-PMP, PCP) and RFC 792 (ICMP).
 Run it again after changing it; the files are committed."""
 import os
 import shutil
