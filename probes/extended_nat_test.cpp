@@ -225,10 +225,11 @@ void ExtendedNatTest::datagramArrived(int handle, const Endpoint& from, const QB
         if (handle == t.handle)
             return;
     } else {
-        // RFC 5389 section 7.3.3 (RFC 5780 section 4.2): an answer to a
-        // request of this run, from one of the server's addresses and ports,
-        // on the socket that sent the request unless it asked for another
-        // port (RESPONSE-PORT). Anything else is not the server's and changes
+        // An answer to a request of this run (RFC 5389 section 7.3), from
+        // one of the server's addresses and ports (the tests of RFC 5780
+        // sections 4.3 and 4.4 read its source as the server's), on the
+        // socket that sent the request unless it asked for another port
+        // (RESPONSE-PORT). Anything else is not the server's and changes
         // nothing.
         if (!fromServer(from) || (handle != t.handle && !t.otherPort))
             return;
