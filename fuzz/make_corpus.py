@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: Apache-2.0
 """Writes the seed corpora of the fuzz harnesses (fuzz/corpus/<harness>/):
 small valid messages laid out as RFC 3489/5389/5780 (STUN), RFC 3261 (SIP),
-UPnP Device Architecture 1.1 (SSDP), RFC 1035/2782 (DNS) and RFC 792 (ICMP).
+UPnP Device Architecture 1.1 (SSDP, HTTP, device description, SOAP),
+RFC 1035/2782/3403 (DNS), RFC 6886/6887 (NAT-PMP, PCP) and RFC 792 (ICMP).
 Run it again after changing it; the files are committed."""
 import os
 import shutil
@@ -269,6 +270,150 @@ write("interface_listing", "cyrillic", "Интерфейс eth0: адрес 192.
 for i, text in enumerate(["5060", " 5060.5", "\t65535", "65536", "0", "-1", "1e5", "5060,5", "192.168.1.1",
                           "999999999999999999999", "5060 abc", "."]):
     write("typed_number", "n%02d" % i, text.encode())
+
+# --- RFC 5780 Binding responses (extended NAT test) -----------------------------
+XOR_MAPPED, MAPPED, ERROR_CODE, RESPONSE_ORIGIN, OTHER_ADDRESS, SOFTWARE = 0x0020, 0x0001, 0x0009, 0x802B, 0x802C, 0x8022
+
+
+def stun5780(msg_type, txid12, attrs):
+    body = b"".join(attrs)
+    return struct.pack("!HHI", msg_type, len(body), MAGIC) + txid12 + body
+
+
+def answer5780(mapped=("192.0.2.2", 10001), origin=("203.0.113.10", 3478), other=("203.0.113.11", 3479), txid12=bytes(12)):
+    attrs = [xor_address_attr(XOR_MAPPED, *mapped)]
+    if origin:
+        attrs.append(address_attr(RESPONSE_ORIGIN, *origin))
+    if other:
+        attrs.append(address_attr(OTHER_ADDRESS, *other))
+    return stun5780(0x0101, txid12, attrs)
+
+
+TX1 = bytes(8) + struct.pack("!I", 1)
+write("stun5780", "success_all", answer5780(txid12=TX1))
+write("stun5780", "plain_mapped_only", stun5780(0x0101, TX1, [address_attr(MAPPED, "192.0.2.2", 10001)]))
+write("stun5780", "error_420", stun5780(0x0111, TX1, [attr(ERROR_CODE, b"\0\0\x04\x14" + b"Unknown Attribute")]))
+write("stun5780", "ipv6_and_software", stun5780(0x0101, TX1, [
+    attr(XOR_MAPPED, struct.pack("!BBH", 0, 2, 10001) + bytes(16)), attr(SOFTWARE, b"srv"),
+    address_attr(MAPPED, "192.0.2.2", 10001)]))
+write("stun5780", "request", stun5780(0x0001, TX1, []))
+
+
+# Extended NAT test events: a pick byte, then the datagram (fuzz_extended_nat.cpp).
+def event(pick, data=b""):
+    return bytes([pick]) + data
+
+
+TICK = b""
+ANSWER_LAST = 0x80  # ID of the last request, on its socket; sender 0 (primary)
+clean_run = [event(ANSWER_LAST, answer5780()), event(ANSWER_LAST | 3, answer5780(origin=("203.0.113.11", 3478))),
+             event(ANSWER_LAST | 1, answer5780(origin=("203.0.113.11", 3479)))]
+clean_run += [event(ANSWER_LAST | (i % 2) << 3, answer5780(mapped=("192.0.2.2", 10001 + i))) for i in range(12)]
+write("extended_nat", "server_answers", datagrams(*clean_run))
+write("extended_nat", "stranger_first", datagrams(
+    event(ANSWER_LAST | 5, answer5780(mapped=("198.51.100.9", 4000), origin=None, other=("198.51.100.9", 4001))),
+    event(ANSWER_LAST, answer5780()), event(0x40 | ANSWER_LAST | 6, answer5780(mapped=("198.51.100.9", 4000))),
+    event(ANSWER_LAST | 3, answer5780(origin=("203.0.113.11", 3478)))))
+write("extended_nat", "timeouts", datagrams(TICK, TICK, TICK, event(ANSWER_LAST, answer5780()), TICK, TICK))
+write("extended_nat", "hairpin_request", datagrams(
+    event(ANSWER_LAST, answer5780()), event(ANSWER_LAST | 8, answer5780(mapped=("192.0.2.2", 10002))),
+    event(ANSWER_LAST | 4, stun5780(0x0001, bytes(12), []))))
+
+
+# Voice stream: a pick byte, then the datagram (fuzz_voice_stream.cpp).
+def voice_answer(session, index, mapped=("192.0.2.2", 10001)):
+    return stun5780(0x0101, b"TVLV" + struct.pack("!II", session, index), [xor_address_attr(XOR_MAPPED, *mapped)])
+
+
+SESSION = 0x5EC0FFEE
+write("voice_answer", "answer", voice_answer(0xA1B2C3D4, 42))
+write("voice_answer", "plain_mapped", stun5780(0x0101, b"TVLV" + struct.pack("!II", 0xA1B2C3D4, 7),
+                                               [address_attr(MAPPED, "192.0.2.2", 10001)]))
+write("voice_answer", "error", stun5780(0x0111, b"TVLV" + struct.pack("!II", 0xA1B2C3D4, 3),
+                                        [attr(ERROR_CODE, b"\0\0\x04\x14")]))
+write("voice_stream", "in_order", datagrams(*[event(0x04, voice_answer(SESSION, i)) for i in range(12)]))
+write("voice_stream", "late_duplicate_stranger", datagrams(
+    event(0x1C), event(0x80 | 0x04, voice_answer(SESSION, 0)), event(0x80 | 0x08, voice_answer(SESSION, 0)),
+    event(0x81, voice_answer(SESSION, 1, mapped=("198.51.100.9", 4000))), event(0x20, voice_answer(SESSION, 2)),
+    event(0x00, voice_answer(SESSION + 1, 3))))
+
+# --- NAT-PMP (RFC 6886 section 3.2) and PCP (RFC 6887 section 7.2): the request it answers, then the answer
+write("port_mapping", "natpmp_address", b"\0" + struct.pack("!BBHI", 0, 128, 0, 1200) + ip4("192.0.2.2"))
+write("port_mapping", "natpmp_refused", b"\0" + struct.pack("!BBHI", 0, 128, 3, 1200) + bytes(4))
+write("port_mapping", "natpmp_to_pcp", b"\x01" + struct.pack("!BBHI", 0, 128, 1, 1200))
+write("port_mapping", "pcp_announce", b"\x01" + struct.pack("!BBBBII", 2, 0x80, 0, 0, 0, 1200) + bytes(12))
+write("port_mapping", "pcp_unsupp_version", b"\0" + struct.pack("!BBBBII", 2, 0x80, 0, 1, 0, 1200) + bytes(12))
+
+# --- UPnP IGD over HTTP (UDA 1.1 sections 2 and 3): a flags byte (bit 0 closed, bit 1 description), then the answer
+DESCRIPTION = (b'<?xml version="1.0"?><root xmlns="urn:schemas-upnp-org:device-1-0"><URLBase>http://192.168.1.1:5000/'
+               b'</URLBase><device><deviceType>urn:schemas-upnp-org:device:InternetGatewayDevice:2</deviceType>'
+               b'<friendlyName>Router</friendlyName><deviceList><device><deviceList><device><serviceList><service>'
+               b'<serviceType>urn:schemas-upnp-org:service:WANIPConnection:2</serviceType>'
+               b'<controlURL>/ctl/IPConn</controlURL></service><service>'
+               b'<serviceType>urn:schemas-upnp-org:service:WANPPPConnection:1</serviceType>'
+               b'<controlURL>/ctl/PPPConn</controlURL></service></serviceList></device></deviceList></device>'
+               b'</deviceList></device></root>')
+SOAP = (b'<?xml version="1.0"?><s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/"><s:Body>'
+        b'<u:GetExternalIPAddressResponse xmlns:u="urn:schemas-upnp-org:service:WANIPConnection:2">'
+        b'<NewExternalIPAddress>192.0.2.2</NewExternalIPAddress></u:GetExternalIPAddressResponse></s:Body></s:Envelope>')
+FAULT = (b'<s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/"><s:Body><s:Fault><faultcode>s:Client'
+         b'</faultcode><detail><UPnPError><errorCode>501</errorCode></UPnPError></detail></s:Fault></s:Body></s:Envelope>')
+
+
+def http(status, body, chunked=False):
+    if chunked:
+        half = len(body) // 2
+        framed = b"%x\r\n%s\r\n%x;ext=1\r\n%s\r\n0\r\n\r\n" % (half, body[:half], len(body) - half, body[half:])
+        return b"HTTP/1.1 " + status + b"\r\nTransfer-Encoding: chunked\r\n\r\n" + framed
+    return b"HTTP/1.1 " + status + b"\r\nContent-Length: %d\r\nServer: Linux UPnP/1.1\r\n\r\n" % len(body) + body
+
+
+write("igd_answer", "description", b"\x02" + http(b"200 OK", DESCRIPTION))
+write("igd_answer", "description_chunked", b"\x02" + http(b"200 OK", DESCRIPTION, chunked=True))
+write("igd_answer", "description_until_close", b"\x03HTTP/1.0 200 OK\r\n\r\n" + DESCRIPTION)
+write("igd_answer", "soap_address", b"\x00" + http(b"200 OK", SOAP))
+write("igd_answer", "soap_fault", b"\x00" + http(b"500 Internal Server Error", FAULT))
+write("igd_answer", "soap_chunked_short", b"\x01" + http(b"200 OK", SOAP, chunked=True)[:-7])
+
+# --- NAPTR and SRV (RFC 3403, RFC 2782): the type picked (byte 0, low two bits: NAPTR, SRV, A, AAAA), a seed, the answer
+NAPTR = 35
+DOMAIN = "tarvolin.test"
+
+
+def naptr(order, pref, flags, service, replacement):
+    return struct.pack("!HH", order, pref) + bytes([len(flags)]) + flags + bytes([len(service)]) + service + b"\0" + name(replacement)
+
+
+write("dns_records", "naptr_three", b"\x00\x07" + dns(DOMAIN, NAPTR, answers=[
+    rr(PTR_Q, NAPTR, naptr(10, 10, b"s", b"SIPS+D2T", "_sips._tcp." + DOMAIN)),
+    rr(PTR_Q, NAPTR, naptr(20, 10, b"S", b"SIP+D2T", "_sip._tcp." + DOMAIN)),
+    rr(PTR_Q, NAPTR, naptr(30, 10, b"s", b"SIP+D2U", "_sip._udp." + DOMAIN))]))
+write("dns_records", "srv_weighted", b"\x01\x2a" + dns(SRV_NAME, SRV, answers=[
+    rr(PTR_Q, SRV, struct.pack("!HHH", 10, 60, 5060) + name("sip1." + DOMAIN)),
+    rr(PTR_Q, SRV, struct.pack("!HHH", 10, 0, 5060) + name("sip2." + DOMAIN)),
+    rr(PTR_Q, SRV, struct.pack("!HHH", 5, 40, 5080) + name("sip3." + DOMAIN))]))
+write("dns_records", "a_two", b"\x02\x00" + dns(DOMAIN, A, answers=[rr(PTR_Q, A, ip4("203.0.113.10")),
+                                                                   rr(PTR_Q, A, ip4("203.0.113.11"))]))
+write("dns_records", "aaaa_after_cname", b"\x03\x00" + dns(DOMAIN, AAAA, answers=[
+    rr(PTR_Q, CNAME, name("sip." + DOMAIN)), rr(name("sip." + DOMAIN), AAAA, bytes(15) + b"\x01")]))
+write("dns_records", "srv_servfail", b"\x01\x00" + dns(SRV_NAME, SRV, rcode=2))
+
+# --- SIP OPTIONS answers (RFC 3261 section 11): the tag of the harness's request
+TAG = b"tvl0123abcd"
+
+
+def options_answer(status, tag=TAG, branch=TAG, cseq=b"1 OPTIONS"):
+    return (b"SIP/2.0 " + status + b"\r\nVia: SIP/2.0/UDP 192.168.1.10:40000;branch=z9hG4bK" + branch +
+            b";rport=40000;received=192.0.2.2\r\nFrom: <sip:tarvolin@" + DOMAIN.encode() + b">;tag=" + tag +
+            b"\r\nTo: <sip:" + DOMAIN.encode() + b">;tag=as1\r\nCall-ID: " + tag + b"@192.168.1.10:40000\r\nCSeq: " +
+            cseq + b"\r\nContent-Length: 0\r\n\r\n")
+
+
+write("sip_options", "ok", options_answer(b"200 OK"))
+write("sip_options", "other_branch", options_answer(b"200 OK", branch=b"tvlffffffff"))
+write("sip_options", "other_call", options_answer(b"404 Not Found", tag=b"tvl99999999"))
+write("sip_options", "compact_bare_lf", options_answer(b"483 Too Many Hops").replace(b"\r\n", b"\n")
+      .replace(b"Call-ID:", b"i:").replace(b"Via:", b"v:"))
 
 # --- Routing table (/proc/net/route) ------------------------------------------------
 ROUTES_HEADER = b"Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"

@@ -50,12 +50,11 @@ DnsRecordSet ReadDnsRecords(const unsigned char* message, int length, int type)
     }
     for (int i = 0; i < ns_msg_count(msg, ns_s_an); ++i) {
         ns_rr rr;
-        if (ns_parserr(&msg, ns_s_an, i, &rr) < 0) {
-            set.status = kDnsBadPacket;
-            return set;
-        }
-        if (ns_rr_type(rr) != type)
-            continue;  // CNAME chains and the like
+        if (ns_parserr(&msg, ns_s_an, i, &rr) < 0)
+            return DnsRecordSet{kDnsBadPacket, {}, {}, {}};
+        // CNAME chains and the like; only class IN answers the IN query (RFC 1035 section 3.2.4).
+        if (ns_rr_type(rr) != type || ns_rr_class(rr) != ns_c_in)
+            continue;
         const unsigned char* p = ns_rr_rdata(rr);
         const unsigned char* end = p + ns_rr_rdlen(rr);
         bool ok = true;
@@ -106,10 +105,8 @@ DnsRecordSet ReadDnsRecords(const unsigned char* message, int length, int type)
         default:
             break;
         }
-        if (!ok) {
-            set.status = kDnsBadPacket;
-            return set;
-        }
+        if (!ok)
+            return DnsRecordSet{kDnsBadPacket, {}, {}, {}};  // no records from a malformed answer
     }
     return set;
 }

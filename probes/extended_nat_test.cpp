@@ -68,6 +68,7 @@ void ExtendedNatTest::start(qint64 nowMs)
     closeAll();
     findings_.clear();
     durations_.clear();
+    serverOther_.reset();
     running_ = true;
     finished_ = false;
     current_ = -1;
@@ -115,6 +116,7 @@ ExtendedNatTest::TxId ExtendedNatTest::send(int handle, const Endpoint& to, cons
         if (after < timeoutMs)
             t.resendAt << now + after;
     t.deadline = now + timeoutMs;
+    t.otherPort = request.responsePort.has_value();
     host_.send(handle, to, t.request);
     transactions_[key(r.id)] = t;
     return r.id;
@@ -223,9 +225,20 @@ void ExtendedNatTest::datagramArrived(int handle, const Endpoint& from, const QB
         if (handle == t.handle)
             return;
     } else {
+        // An answer to a request of this run (RFC 5389 section 7.3), from
+        // one of the server's addresses and ports (the tests of RFC 5780
+        // sections 4.3 and 4.4 read its source as the server's), on the
+        // socket that sent the request unless it asked for another port
+        // (RESPONSE-PORT). Anything else is not the server's and changes
+        // nothing.
+        if (!fromServer(from) || (handle != t.handle && !t.otherPort))
+            return;
         const std::optional<stun5780::BindingResponse> response = stun5780::ParseBindingResponse(data);
         if (!response)
             return;
+        if (!serverOther_ && from == config_.server && UsableOtherAddress(response->otherAddress, config_.server)
+            && (!response->responseOrigin || *response->responseOrigin == config_.server))
+            serverOther_ = response->otherAddress;
         if (response->success)
             reply.mapped = response->mapped;
         reply.responseOrigin = response->responseOrigin;
@@ -236,6 +249,16 @@ void ExtendedNatTest::datagramArrived(int handle, const Endpoint& from, const QB
     t.answeredAt = nowMs;
     t.done = true;
     advance(nowMs);
+}
+
+// The primary address and port, and the second address and port the server
+// named in an answer from the primary (RFC 5780 section 7.4), crossed.
+bool ExtendedNatTest::fromServer(const Endpoint& from) const
+{
+    const Endpoint& primary = config_.server;
+    const bool address = from.address == primary.address || (serverOther_ && from.address == serverOther_->address);
+    const bool port = from.port == primary.port || (serverOther_ && from.port == serverOther_->port);
+    return address && port;
 }
 
 void ExtendedNatTest::beginMeasurement(qint64 now)

@@ -78,6 +78,7 @@ private:
         qint64 deadline = 0;
         bool done = false;
         std::optional<Reply> reply;   // the answer, once it arrived
+        bool otherPort = false;       // RESPONSE-PORT: the answer may arrive at another socket
         int receivedOn = -1;          // socket it arrived at
         qint64 answeredAt = 0;
     };
@@ -88,6 +89,7 @@ private:
               int timeoutMs, const QList<int>& resendAfterMs);
     TxId sendPlain(int handle, const stun5780::Endpoint& to, qint64 now);
     bool done(const TxId& id) const;
+    bool fromServer(const stun5780::Endpoint& from) const;
     const Transaction& tx(const TxId& id) const;
     int open(int port);
     void closeAll();
@@ -117,6 +119,7 @@ private:
     std::map<QByteArray, Transaction> transactions_;
 
     QHash<int, int> openSockets_;  // handle -> local port
+    std::optional<stun5780::Endpoint> serverOther_;  // OTHER-ADDRESS of the server's first answer
     int nextHandle_ = 1;
 
     // State of the measurement under way.

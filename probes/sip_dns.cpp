@@ -227,8 +227,9 @@ int ReadSipOptionsAnswer(const QByteArray& data, const QString& tag)
 {
     if (!data.startsWith("SIP/2.0 "))
         return 0;
-    // The answer belongs to the request when it carries its Call-ID and CSeq method.
-    bool callId = false, cseq = false;
+    // The answer belongs to the request when it carries its Call-ID, the
+    // branch of its Via (RFC 3261 section 17.1.3) and CSeq method.
+    bool callId = false, cseq = false, branch = false;
     const QList<QByteArray> lines = data.left(data.indexOf("\r\n\r\n")).split('\n');
     for (const QByteArray& raw : lines) {
         const QByteArray line = raw.trimmed();
@@ -241,8 +242,15 @@ int ReadSipOptionsAnswer(const QByteArray& data, const QString& tag)
             callId = true;
         if (name == "cseq" && value.split(' ').last() == "OPTIONS")
             cseq = true;
+        if (name == "via" || name == "v") {
+            for (const QByteArray& param : value.split(';')) {
+                const QByteArray p = param.trimmed();
+                if (p.toLower().startsWith("branch=") && p.mid(7).trimmed() == "z9hG4bK" + tag.toLatin1())
+                    branch = true;
+            }
+        }
     }
-    if (!callId || !cseq)
+    if (!callId || !cseq || !branch)
         return 0;
     bool ok = false;
     const int status = data.mid(8, 3).toInt(&ok);

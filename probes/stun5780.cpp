@@ -143,10 +143,14 @@ std::optional<BindingResponse> ParseBindingResponse(const QByteArray& datagram)
                 response.otherAddress = readAddress(datagram, value, length, false);
             break;
         case kAttrErrorCode:
-            // RFC 5389 section 15.6: class in bits 8-10, number in the last byte.
-            if (length >= 4)
-                response.errorCode = (static_cast<uint8_t>(datagram[value + 2]) & 0x07) * 100
-                                     + static_cast<uint8_t>(datagram[value + 3]);
+            // RFC 5389 section 15.6: class (3 to 6) in bits 8-10, number (0 to
+            // 99) in the last byte; any other value is no error code.
+            if (length >= 4) {
+                const int errorClass = static_cast<uint8_t>(datagram[value + 2]) & 0x07;
+                const int number = static_cast<uint8_t>(datagram[value + 3]);
+                if (errorClass >= 3 && errorClass <= 6 && number < 100)
+                    response.errorCode = errorClass * 100 + number;
+            }
             break;
         default:
             break;

@@ -158,7 +158,8 @@ double MosFromR(double r)
         return 1;
     if (r >= 100)
         return 4.5;
-    return 1 + 0.035 * r + r * (r - 60) * (100 - r) * 7e-6;
+    // The cubic dips just below 1 for R under about 6.5; the scale starts at 1.
+    return std::max(1.0, 1 + 0.035 * r + r * (r - 60) * (100 - r) * 7e-6);
 }
 
 double JitterBufferMs(const VoicePathStats& stats)

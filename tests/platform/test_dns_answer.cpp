@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Reading DNS answer messages as they come off the wire.
 #include "platform/dns_query.h"
+#include "platform/dns_records.h"
 
 #include <QtTest>
 
@@ -68,6 +69,31 @@ private slots:
         QCOMPARE(int(count), entries);
         if (entries > 0)
             QCOMPARE(list.first().SrvPort, 5060);
+    }
+
+    // The SIP server check's reader: the same rule, and nothing from a
+    // message that turns out malformed after a good record.
+    void records_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("records");
+        const QByteArray cut = Name() + U16(33) + U16(1) + QByteArray("\x00\x00\x01\x2c", 4) + U16(4) + U16(10) + U16(5);
+        QTest::newRow("SRV of class IN") << Answer({SrvRecord(1)}) << 0 << 1;
+        QTest::newRow("SRV of class CH only") << Answer({SrvRecord(3)}) << 0 << 0;
+        QTest::newRow("class CH beside class IN") << Answer({SrvRecord(3), SrvRecord(1)}) << 0 << 1;
+        QTest::newRow("good record, then one cut short") << Answer({SrvRecord(1), cut}) << 9502 << 0;
+    }
+    void records()
+    {
+        QFETCH(QByteArray, message);
+        QFETCH(int, status);
+        QFETCH(int, records);
+        const QByteArray exact(message.constData(), message.size());
+        const platform::DnsRecordSet set = platform::ReadDnsRecords(
+            reinterpret_cast<const unsigned char*>(exact.constData()), int(exact.size()), platform::kDnsTypeSrv);
+        QCOMPARE(set.status, status);
+        QCOMPARE(int(set.srv.size()), records);
     }
 };
 

@@ -33,7 +33,12 @@ struct ServerModel {
     bool rfc5780 = true;           // OTHER-ADDRESS and RESPONSE-ORIGIN sent
     bool honourChange = true;      // CHANGE-REQUEST
     bool honourResponsePort = true;
+    // A host that sees each request and answers first, with the same
+    // transaction ID, naming kForged as the mapped and the other address.
+    std::optional<Endpoint> forger;
 };
+
+const Endpoint kForged{QStringLiteral("198.51.100.9"), 4000};
 
 const Endpoint kPrimary{QStringLiteral("203.0.113.10"), 3478};
 const Endpoint kOther{QStringLiteral("203.0.113.11"), 3479};
@@ -49,6 +54,7 @@ public:
     qint64 now = 0;
     QHash<int, int> sockets;  // handle -> local port
     int maxOpen = 0;
+    QList<Endpoint> sentTo;
 
     int openSocket(int handle, int port) override
     {
@@ -67,6 +73,7 @@ public:
     {
         if (!sockets.contains(handle))
             return;
+        sentTo << to;
         const Endpoint source = outbound(sockets.value(handle), to);
         if (to.address.startsWith(QLatin1String("192.0.2."))) {
             if (nat.hairpin)
@@ -205,6 +212,8 @@ private:
         Endpoint destination = source;
         if (responsePort && server.rfc5780 && server.honourResponsePort)
             destination.port = *responsePort;
+        if (server.forger)
+            inbound(*server.forger, destination, testsupport::BuildStunResponse(request, kForged, kForged, kForged));
         inbound(from, destination, response);
     }
 };
@@ -247,6 +256,8 @@ private slots:
     void lifetime_data();
     void lifetime();
     void stopClosesEverything();
+    void forgedAnswers_data();
+    void forgedAnswers();
 };
 
 void TestExtendedNatTest::behaviours_data()
@@ -321,7 +332,7 @@ void TestExtendedNatTest::serverChecks()
 
     World world;
     world.nat.filtering = Independent;
-    world.server = ServerModel{rfc5780, honourChange, honourResponsePort};
+    world.server = ServerModel{rfc5780, honourChange, honourResponsePort, std::nullopt};
     ExtendedNatTest test(world, configFor({Measurement::Mapping, Measurement::Filtering, Measurement::Lifetime}));
     world.run(test, 30000);
     QVERIFY(test.findings().size() >= 2);
@@ -332,6 +343,37 @@ void TestExtendedNatTest::serverChecks()
             QVERIFY2(!f.result.contains(QLatin1String("Endpoint")) && !f.result.contains(QLatin1String("Dependent")),
                      qPrintable(f.result));
     }
+}
+
+// Answers with this run's transaction IDs from anywhere but the server's
+// addresses and ports are not the server's: the findings are the clean run's
+// and nothing goes to the address they name.
+void TestExtendedNatTest::forgedAnswers_data()
+{
+    QTest::addColumn<Endpoint>("forger");
+    QTest::newRow("a stranger on the server's port") << Endpoint{QStringLiteral("198.51.100.7"), 3478};
+    QTest::newRow("the server's address, another port") << Endpoint{kPrimary.address, 5000};
+    QTest::newRow("another port of the second address") << Endpoint{kOther.address, 5000};
+}
+
+void TestExtendedNatTest::forgedAnswers()
+{
+    QFETCH(Endpoint, forger);
+    World clean;
+    clean.nat.filtering = Independent;
+    clean.nat.hairpin = true;
+    ExtendedNatTest expected(clean, configFor(AllMeasurements()));
+    clean.run(expected);
+
+    World world;
+    world.nat.filtering = Independent;
+    world.nat.hairpin = true;
+    world.server.forger = forger;
+    ExtendedNatTest test(world, configFor(AllMeasurements()));
+    world.run(test);
+    QVERIFY(test.finished());
+    QCOMPARE(text(test), text(expected));
+    QVERIFY(!world.sentTo.contains(kForged));
 }
 
 void TestExtendedNatTest::hairpinAndPair_data()

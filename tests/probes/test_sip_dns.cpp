@@ -35,6 +35,8 @@ private slots:
     void srvOrder();
     void targets_data();
     void targets();
+    void optionsAnswer_data();
+    void optionsAnswer();
 };
 
 void TestSipDns::naptrSelection_data()
@@ -137,6 +139,31 @@ void TestSipDns::targets()
     d.a[QStringLiteral("sip2.d.test")] = {"203.0.113.20"};
     d.a[QStringLiteral("d.test")] = {"203.0.113.99"};
     QCOMPARE(Targets(OrderSipTargets(QStringLiteral("d.test"), d, Draws({}))), expected);
+}
+
+// The answer to our OPTIONS: its status line in place of the request line.
+void TestSipDns::optionsAnswer_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("status");
+    const QByteArray request = BuildSipOptions(QStringLiteral("d.test"), QStringLiteral("192.168.1.10"), 40000,
+                                               QStringLiteral("tvl0123abcd"));
+    const QByteArray ok = "SIP/2.0 200 OK" + request.mid(request.indexOf("\r\n"));
+    QByteArray compact = ok;
+    compact.replace("Via:", "v:").replace("Call-ID:", "i:").replace("branch=", "Branch=");
+    QTest::newRow("ours") << ok << 200;
+    QTest::newRow("compact headers, parameter name in capitals") << compact << 200;
+    QTest::newRow("another Call-ID") << QByteArray(ok).replace("Call-ID: tvl0123abcd", "Call-ID: tvl99999999") << 0;
+    QTest::newRow("another branch") << QByteArray(ok).replace("z9hG4bKtvl0123abcd", "z9hG4bKtvl99999999") << 0;
+    QTest::newRow("no branch") << QByteArray(ok).replace(";branch=z9hG4bKtvl0123abcd", "") << 0;
+    QTest::newRow("the request itself") << request << 0;
+}
+
+void TestSipDns::optionsAnswer()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(int, status);
+    QCOMPARE(ReadSipOptionsAnswer(answer, QStringLiteral("tvl0123abcd")), status);
 }
 
 QTEST_APPLESS_MAIN(TestSipDns)

@@ -116,6 +116,11 @@ void TestStun5780::parse_data()
     QTest::newRow("error response 420")
         << header("0111", QByteArray::fromHex("000900080000041455") + QByteArray("nkn", 3)) << false << 420 << none
         << none << none;
+    // RFC 5389 section 15.6: class 3 to 6, number below 100; anything else is no code.
+    QTest::newRow("ERROR-CODE number 150") << header("0111", QByteArray::fromHex("0009000400000496")) << false << 0
+                                           << none << none << none;
+    QTest::newRow("ERROR-CODE class 7") << header("0111", QByteArray::fromHex("0009000400000701")) << false << 0
+                                        << none << none << none;
 }
 
 void TestStun5780::parse()

@@ -64,6 +64,7 @@ void TestVoiceQuality::mosFromR_data()
     QTest::newRow("60") << 60.0 << 3.10;
     QTest::newRow("50") << 50.0 << 2.58;
     QTest::newRow("below 0") << -5.0 << 1.0;
+    QTest::newRow("2: the cubic would dip below 1") << 2.0 << 1.0;
     QTest::newRow("above 100") << 105.0 << 4.5;
 }
 
