@@ -15,7 +15,8 @@ int TypeVersion(const QString& type)
 {
     bool ok = false;
     const int v = type.section(QLatin1Char(':'), -1).toInt(&ok);
-    return ok ? v : kNoVersion;
+    // A version is a positive number (UDA 2.0 section 1.1.4: "v" is a version number).
+    return ok && v > 0 ? v : kNoVersion;
 }
 
 QString HostHeader(const QUrl& url)
@@ -96,7 +97,8 @@ HttpAnswer ReadHttpAnswer(const QByteArray& raw, bool closed)
     const QList<QByteArray> status = raw.left(raw.indexOf("\r\n")).split(' ');
     bool ok = false;
     a.status = status.size() >= 2 ? status[1].toInt(&ok) : 0;
-    if (!ok)
+    // A status code is three digits (RFC 9110 section 15).
+    if (!ok || a.status < 100 || a.status > 999)
         a.status = 0;
     const QByteArray head = raw.left(end + 4);
     const int bodyAt = end + 4;

@@ -484,7 +484,10 @@ void ExtendedPathsRun::checkTarget(int index)
     if (t.transport == probes::SipTransport::Udp) {
         const QString tag = QStringLiteral("tvl%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         const double sent = clock_.nsecsElapsed() / 1e6;
-        udp_ = openUdp([this, index, tag, sent](const QByteArray& data, const QString&, int) {
+        udp_ = openUdp([this, index, tag, sent, t](const QByteArray& data, const QString& from, int port) {
+                    // The answer comes from the target itself (RFC 3261 section 18.1.2).
+                    if (from != t.address || port != t.port)
+                        return;
                     const int status = probes::ReadSipOptionsAnswer(data, tag);
                     probes::TargetCheck& c = result_.dns.checks[index];
                     if (status == 0 || c.answered)

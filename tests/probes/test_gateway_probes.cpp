@@ -57,6 +57,9 @@ void TestGatewayProbes::description_data()
     const QByteArray ip1 = Service("WANIPConnection:1", "/ctl/IPConn");
     QTest::newRow("IGD 1, relative URL") << Description("InternetGatewayDevice:1", ip1) << true << 1
         << "urn:schemas-upnp-org:service:WANIPConnection:1" << "http://192.168.1.1:5000/ctl/IPConn" << QStringList{"/ctl/IPConn"};
+    QTest::newRow("negative version is no version")
+        << Description("InternetGatewayDevice:-2", ip1) << true << 0 << "urn:schemas-upnp-org:service:WANIPConnection:1"
+        << "http://192.168.1.1:5000/ctl/IPConn" << QStringList{"/ctl/IPConn"};
     QTest::newRow("IGD 2, highest WANIPConnection wins")
         << Description("InternetGatewayDevice:2", ip1 + Service("WANIPConnection:2", "/ctl/IP2")) << true << 2
         << "urn:schemas-upnp-org:service:WANIPConnection:2" << "http://192.168.1.1:5000/ctl/IP2" << QStringList{"/ctl/IP2", "/ctl/IPConn"};
@@ -123,6 +126,8 @@ void TestGatewayProbes::httpAnswer_data()
     QTest::newRow("headers unfinished") << QByteArray("HTTP/1.1 200 OK\r\nContent-") << true << false << 0
                                         << QByteArray();
     QTest::newRow("not HTTP") << QByteArray("SIP/2.0 200 OK\r\n\r\n") << true << false << 0 << QByteArray();
+    QTest::newRow("negative status is no status") << QByteArray("HTTP/1.0 -200 OK\r\n\r\nx") << true << true << 0
+                                                  << QByteArray("x");
 }
 
 void TestGatewayProbes::httpAnswer()
