@@ -23,6 +23,15 @@
 
 namespace fuzz {
 
+// Big-endian 32-bit value of the four bytes at at (the caller checks the size).
+inline uint32_t Get32(const QByteArray& d, qsizetype at)
+{
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i)
+        v = (v << 8) | static_cast<uint8_t>(d.at(at + i));
+    return v;
+}
+
 // The datagram without a copy: its bytes end where the input ends, so a read
 // one byte past the datagram lands in AddressSanitizer's red zone.
 inline QByteArray Datagram(const uint8_t* data, size_t size)

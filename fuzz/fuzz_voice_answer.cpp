@@ -9,13 +9,7 @@
 
 namespace {
 
-uint32_t Get32(const QByteArray& d, int at)
-{
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v = (v << 8) | static_cast<uint8_t>(d.at(at + i));
-    return v;
-}
+using fuzz::Get32;
 
 }  // namespace
 
