@@ -4,6 +4,7 @@
 #include "probes/endpoints.h"
 
 #include <cstdio>
+#include <QCoreApplication>
 
 namespace app {
 
@@ -70,7 +71,7 @@ void PrintPathsBlocks(const tools::ExtendedPathsRun& run)
 ExtraSection PathsOnlySection(const tools::ExtendedPathsRun& run, bool finished)
 {
     ExtraSection section;
-    section.shown.title = QStringLiteral("Расширенный тест NAT");
+    section.shown.title = QCoreApplication::translate("ExtendedPathsReport", "Расширенный тест NAT");
     for (const tools::PathSectionText& s : run.sections())
         section.shown.text += s.title + QStringLiteral("\n") + WithLfLineEnds(s.text) + QStringLiteral("\n\n");
     section.jsonKey = QStringLiteral("extendedNat");

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QCoreApplication>
 
 namespace app {
 
@@ -69,7 +70,7 @@ ExtendedReport RunExtendedReport(Form1a& window, const ExtendedReportOptions& op
 ExtraSection ExtendedSection(const ExtendedReport& report)
 {
     ExtraSection section;
-    section.shown.title = QStringLiteral("Расширенный тест NAT");
+    section.shown.title = QCoreApplication::translate("ExtendedReport", "Расширенный тест NAT");
     section.shown.text = report.text;
     section.jsonKey = QStringLiteral("extendedNat");
     section.json = report.figures;

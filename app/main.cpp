@@ -2,8 +2,10 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/termination_signals.h"
+#include "app/translation.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -34,6 +36,8 @@ int main(int argc, char** argv)
     }
 
     QApplication application(argc, argv);
+    // English when the user's languages put English ahead of Russian.
+    app::InstallTranslation(app::LanguageOfUiLanguages(QLocale::system().uiLanguages()));
     QGuiApplication::setDesktopFileName(QStringLiteral("example.tarvolin.Tarvolin"));
     app::QuitOnTerminationSignals();
     std::unique_ptr<app::Form1a> window = app::StartMainWindow();

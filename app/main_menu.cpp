@@ -25,6 +25,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <unistd.h>
+#include <QCoreApplication>
 
 namespace app {
 
@@ -50,12 +51,12 @@ QString AboutText()
         WindowCaption(),
         QString(),
         QStringLiteral("______________________________________"),
-        QStringLiteral("Благодарности:"),
-        QStringLiteral("авторам стандартов SIP и STUN из рабочих групп IETF,"),
-        QStringLiteral("разработчикам библиотеки Qt,"),
-        QStringLiteral("разработчикам сетевой подсистемы ядра Linux и iproute2,"),
-        QStringLiteral("а также многочисленным партнерам,"),
-        QStringLiteral("которые используют данную программу."),
+        QCoreApplication::translate("MainMenu", "Благодарности:"),
+        QCoreApplication::translate("MainMenu", "авторам стандартов SIP и STUN из рабочих групп IETF,"),
+        QCoreApplication::translate("MainMenu", "разработчикам библиотеки Qt,"),
+        QCoreApplication::translate("MainMenu", "разработчикам сетевой подсистемы ядра Linux и iproute2,"),
+        QCoreApplication::translate("MainMenu", "а также многочисленным партнерам,"),
+        QCoreApplication::translate("MainMenu", "которые используют данную программу."),
     };
     return lines.join(QStringLiteral("\r\n"));
 }
@@ -66,48 +67,48 @@ void Form1a::buildMenu()
 {
     mnuText_ = new QMenu(QStringLiteral("Menu"), this);
     mnuText_->setObjectName(QStringLiteral("mnuText"));
-    connect(addItem(mnuText_, "NewTest", QStringLiteral("Повторить тест")), &QAction::triggered, this,
+    connect(addItem(mnuText_, "NewTest", QCoreApplication::translate("MainMenu", "Повторить тест")), &QAction::triggered, this,
             &Form1a::RestartTest);
     addSeparator(mnuText_, "www");
-    connect(addItem(mnuText_, "ForvardPorts", QStringLiteral("Проверка проброса портов")), &QAction::triggered,
+    connect(addItem(mnuText_, "ForvardPorts", QCoreApplication::translate("MainMenu", "Проверка проброса портов")), &QAction::triggered,
             this, &Form1a::OpenPassageTest);
-    connect(addItem(mnuText_, "STUNTest", QStringLiteral("Тест STUN серверов")), &QAction::triggered, this,
+    connect(addItem(mnuText_, "STUNTest", QCoreApplication::translate("MainMenu", "Тест STUN серверов")), &QAction::triggered, this,
             &Form1a::OpenStunSurvey);
-    connect(addItem(mnuText_, "DNSSRV", QStringLiteral("Тест поддержки DNS SRV")), &QAction::triggered, this,
+    connect(addItem(mnuText_, "DNSSRV", QCoreApplication::translate("MainMenu", "Тест поддержки DNS SRV")), &QAction::triggered, this,
             &Form1a::OpenDnsSrvWindow);
-    connect(addItem(mnuText_, "Pingtest", QStringLiteral("Пинг-тест")), &QAction::triggered, this,
+    connect(addItem(mnuText_, "Pingtest", QCoreApplication::translate("MainMenu", "Пинг-тест")), &QAction::triggered, this,
             &Form1a::OpenPingWindow);
-    connect(addItem(mnuText_, "ExtNatTest", QStringLiteral("Расширенный тест NAT")), &QAction::triggered, this,
+    connect(addItem(mnuText_, "ExtNatTest", QCoreApplication::translate("MainMenu", "Расширенный тест NAT")), &QAction::triggered, this,
             &Form1a::OpenExtendedNatTest);
     // Available once the automatic test has ended; Ctrl+S works on the window too.
-    saveReport_ = addItem(mnuText_, "SaveReport", QStringLiteral("&Сохранить отчёт…"));
+    saveReport_ = addItem(mnuText_, "SaveReport", QCoreApplication::translate("MainMenu", "&Сохранить отчёт…"));
     saveReport_->setShortcut(QKeySequence::Save);
     saveReport_->setEnabled(runStep_ == RunStep::Finished);
     addAction(saveReport_);
     connect(saveReport_, &QAction::triggered, this, &Form1a::SaveReportDialog);
-    copyReport_ = addItem(mnuText_, "CopyReport", QStringLiteral("&Копировать отчёт"));
+    copyReport_ = addItem(mnuText_, "CopyReport", QCoreApplication::translate("MainMenu", "&Копировать отчёт"));
     copyReport_->setEnabled(runStep_ == RunStep::Finished);
     connect(copyReport_, &QAction::triggered, this, &Form1a::copyReport);
 
-    QMenu* links = mnuText_->addMenu(QStringLiteral("Полезные ссылки"));
+    QMenu* links = mnuText_->addMenu(QCoreApplication::translate("MainMenu", "Полезные ссылки"));
     links->setObjectName(QStringLiteral("Links"));
     links->menuAction()->setObjectName(QStringLiteral("Links"));
     const char* speedNames[] = {"speedtest1", "speedtest2", "Speedtest3"};
     for (int i = 0; i < 3; ++i) {
-        QAction* item = addItem(links, speedNames[i], QStringLiteral("Проверка скорости Интернета %1").arg(i + 1));
+        QAction* item = addItem(links, speedNames[i], QCoreApplication::translate("MainMenu", "Проверка скорости Интернета %1").arg(i + 1));
         const QString page = deps_.pages.speedTests.value(i);
         connect(item, &QAction::triggered, this, [this, page] { openPage(page); });
     }
-    connect(addItem(links, "ExtIP", QStringLiteral("Показать внешний IP адрес")), &QAction::triggered, this,
+    connect(addItem(links, "ExtIP", QCoreApplication::translate("MainMenu", "Показать внешний IP адрес")), &QAction::triggered, this,
             [this] { openPage(deps_.pages.externalAddress); });
 
-    connect(addItem(mnuText_, "Voewipconfig", QStringLiteral("Показать сетевые интерфейсы")), &QAction::triggered,
+    connect(addItem(mnuText_, "Voewipconfig", QCoreApplication::translate("MainMenu", "Показать сетевые интерфейсы")), &QAction::triggered,
             this, &Form1a::showInterfaceListing);
     addSeparator(mnuText_, "rrrr");
-    connect(addItem(mnuText_, "Abaut", QStringLiteral("О программе")), &QAction::triggered, this,
+    connect(addItem(mnuText_, "Abaut", QCoreApplication::translate("MainMenu", "О программе")), &QAction::triggered, this,
             &Form1a::showAbout);
     addSeparator(mnuText_, "rrrr22");
-    connect(addItem(mnuText_, "Exit", QStringLiteral("Выход")), &QAction::triggered, this,
+    connect(addItem(mnuText_, "Exit", QCoreApplication::translate("MainMenu", "Выход")), &QAction::triggered, this,
             [this] { exitProgram(); });
 
     connect(Command5_, &QPushButton::clicked, this, [this] {
@@ -224,14 +225,14 @@ void Form1a::showInterfaceListing()
 
     QDialog dialog(this);
     dialog.setObjectName(QStringLiteral("InterfaceListing"));
-    dialog.setWindowTitle(QStringLiteral("Показать сетевые интерфейсы"));
+    dialog.setWindowTitle(QCoreApplication::translate("MainMenu", "Показать сетевые интерфейсы"));
     auto* layout = new QVBoxLayout(&dialog);
     auto* text = new QPlainTextEdit(listing, &dialog);
     text->setReadOnly(true);
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(text);
-    auto* close = new QPushButton(QStringLiteral("Закрыть"), &dialog);
+    auto* close = new QPushButton(QCoreApplication::translate("MainMenu", "Закрыть"), &dialog);
     connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
     layout->addWidget(close, 0, Qt::AlignRight);
     dialog.resize(760, 480);
@@ -240,7 +241,7 @@ void Form1a::showInterfaceListing()
 
 void Form1a::showAbout()
 {
-    platform::ShowMessage(AboutText(), QStringLiteral("О программе"), platform::MessageIcon::Information);
+    platform::ShowMessage(AboutText(), QCoreApplication::translate("MainMenu", "О программе"), platform::MessageIcon::Information);
 }
 
 void Form1a::exitProgram()

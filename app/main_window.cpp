@@ -26,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QCoreApplication>
 
 namespace app {
 
@@ -117,7 +118,7 @@ void Form1a::buildControls()
     connect(Timer1_, &QTimer::timeout, this, &Form1a::Timer1_Timer);
 
     // NAT parameters.
-    auto* Frame2 = new QGroupBox(QStringLiteral("Параметры NATа"), this);
+    auto* Frame2 = new QGroupBox(QCoreApplication::translate("MainWindow", "Параметры NATа"), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     auto* natGrid = new QGridLayout(Frame2);
     auto addPair = [&](int row, const char* captionName, const QString& caption, const char* valueName,
@@ -129,21 +130,21 @@ void Form1a::buildControls()
         natGrid->addWidget(v, row, 1, Qt::AlignLeft | Qt::AlignTop);
         return v;
     };
-    IPAdr_ = addPair(0, "Label1", QStringLiteral("Внешний адрес"), "IPAdr", QStringLiteral("Неопределен"));
-    NATType_ = addPair(1, "Label3", QStringLiteral("Тип используемого NATа"), "NATType",
-                       QStringLiteral("Неопределен"));
-    SIPsup_ = addPair(2, "Label5", QStringLiteral("Поддержка SIP протокола"), "SIPsup",
-                      QStringLiteral("Отсутствует"));
-    UPnP_ = addPair(3, "Label4", QStringLiteral("Поддержка UPnP"), "UPnP", QStringLiteral("Отсутствует"));
-    STUN_Port_ = addPair(4, "Label6", QStringLiteral("Распределение портов"), "STUN_Port",
-                         QStringLiteral("Неизвестно"));
+    IPAdr_ = addPair(0, "Label1", QCoreApplication::translate("MainWindow", "Внешний адрес"), "IPAdr", QCoreApplication::translate("MainWindow", "Неопределен"));
+    NATType_ = addPair(1, "Label3", QCoreApplication::translate("MainWindow", "Тип используемого NATа"), "NATType",
+                       QCoreApplication::translate("MainWindow", "Неопределен"));
+    SIPsup_ = addPair(2, "Label5", QCoreApplication::translate("MainWindow", "Поддержка SIP протокола"), "SIPsup",
+                      QCoreApplication::translate("MainWindow", "Отсутствует"));
+    UPnP_ = addPair(3, "Label4", QCoreApplication::translate("MainWindow", "Поддержка UPnP"), "UPnP", QCoreApplication::translate("MainWindow", "Отсутствует"));
+    STUN_Port_ = addPair(4, "Label6", QCoreApplication::translate("MainWindow", "Распределение портов"), "STUN_Port",
+                         QCoreApplication::translate("MainWindow", "Неизвестно"));
     natGrid->setColumnStretch(1, 1);
     // Room for the longest value, so the window does not change shape when captions arrive.
     natGrid->setColumnMinimumWidth(
-        1, STUN_Port_->fontMetrics().horizontalAdvance(QStringLiteral("Совпадающий порт (Preserves port)")) + 8);
+        1, STUN_Port_->fontMetrics().horizontalAdvance(QCoreApplication::translate("MainWindow", "Совпадающий порт (Preserves port)")) + 8);
 
     // Interfaces.
-    auto* Frame1 = new QGroupBox(QStringLiteral("Сетевые интерфейсы"), this);
+    auto* Frame1 = new QGroupBox(QCoreApplication::translate("MainWindow", "Сетевые интерфейсы"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     auto* ifLayout = new QVBoxLayout(Frame1);
     IPs_ = new QLabel(Frame1);
@@ -158,7 +159,7 @@ void Form1a::buildControls()
     ifLayout->addWidget(ipsScroll);
 
     // Line quality.
-    auto* Frame6 = new QGroupBox(QStringLiteral("Качество Интернета"), this);
+    auto* Frame6 = new QGroupBox(QCoreApplication::translate("MainWindow", "Качество Интернета"), this);
     Frame6->setObjectName(QStringLiteral("Frame6"));
     auto* pingLayout = new QVBoxLayout(Frame6);
     Ping_ = new QLabel(Frame6);
@@ -169,7 +170,7 @@ void Form1a::buildControls()
     pingLayout->addWidget(Ping_);
 
     // Report.
-    auto* Frame7 = new QGroupBox(QStringLiteral("Рекомендации по подключению"), this);
+    auto* Frame7 = new QGroupBox(QCoreApplication::translate("MainWindow", "Рекомендации по подключению"), this);
     Frame7->setObjectName(QStringLiteral("Frame7"));
     auto* reportLayout = new QVBoxLayout(Frame7);
     Label2_ = new QPlainTextEdit(Frame7);
@@ -191,9 +192,9 @@ void Form1a::buildControls()
     Image1_->setPixmap(logoPixmap(qGuiApp->devicePixelRatio()));
     Image1_->setCursor(Qt::PointingHandCursor);
     Image1_->installEventFilter(this);
-    Command5_ = new QPushButton(QStringLiteral("Меню"), Picture1);
+    Command5_ = new QPushButton(QCoreApplication::translate("MainWindow", "Меню"), Picture1);
     Command5_->setObjectName(QStringLiteral("Command5"));
-    Command3_ = new QPushButton(QStringLiteral("Выход"), Picture1);
+    Command3_ = new QPushButton(QCoreApplication::translate("MainWindow", "Выход"), Picture1);
     Command3_->setObjectName(QStringLiteral("Command3"));
     bottom->addWidget(Image1_);
     bottom->addStretch(1);
@@ -274,7 +275,7 @@ void Form1a::Form_Load()
     }
     // 8. Arm the test run.
     state_.NatMode = kNatUndetermined;
-    setReportText(QStringLiteral("Идет процесс тестирования..."));
+    setReportText(QCoreApplication::translate("MainWindow", "Идет процесс тестирования..."));
     Timer1_->setInterval(1);
     Timer1_->start();
     // 9. Sockets.
@@ -345,12 +346,12 @@ void Form1a::RestartTest()
     state_.NatMode = kNatOpenInternet;
     state_.Udp5060Passed = 0;
     state_.Tcp5060Passed = 0;
-    setReportText(QStringLiteral("Идет процесс тестирования..."));
-    SIPsup_->setText(QStringLiteral("Отсутствует"));
-    STUN_Port_->setText(QStringLiteral("Неизвестно"));
-    UPnP_->setText(QStringLiteral("Отсутствует"));
-    NATType_->setText(QStringLiteral("Неопределенный"));
-    IPAdr_->setText(QStringLiteral("Неопределенный"));
+    setReportText(QCoreApplication::translate("MainWindow", "Идет процесс тестирования..."));
+    SIPsup_->setText(QCoreApplication::translate("MainWindow", "Отсутствует"));
+    STUN_Port_->setText(QCoreApplication::translate("MainWindow", "Неизвестно"));
+    UPnP_->setText(QCoreApplication::translate("MainWindow", "Отсутствует"));
+    NATType_->setText(QCoreApplication::translate("MainWindow", "Неопределенный"));
+    IPAdr_->setText(QCoreApplication::translate("MainWindow", "Неопределенный"));
     Timer1_->setInterval(1);
     Timer1_->start();
 }

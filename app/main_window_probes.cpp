@@ -11,6 +11,7 @@
 #include "probes/stun_message.h"
 
 #include <QLabel>
+#include <QCoreApplication>
 
 namespace app {
 
@@ -164,11 +165,11 @@ void Form1a::HandleFixedPortReply()
         if (!probes::SsdpSenderOnOwnNetwork(fromAddress, state_.MainAddress, state_.MainMask, state_.Gateway))
             break;
         state_.UpnpFound = 1;
-        UPnP_->setText(QStringLiteral("Присутствует"));
+        UPnP_->setText(QCoreApplication::translate("MainWindowProbes", "Присутствует"));
         break;
     case probes::SsdpEffect::Cleared:
         state_.UpnpFound = 0;
-        UPnP_->setText(QStringLiteral("Отсутствует"));
+        UPnP_->setText(QCoreApplication::translate("MainWindowProbes", "Отсутствует"));
         break;
     case probes::SsdpEffect::None:
         break;

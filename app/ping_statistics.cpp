@@ -4,6 +4,7 @@
 
 #include "app/decimal_text.h"
 #include "probes/ping.h"
+#include <QCoreApplication>
 
 namespace app {
 
@@ -13,7 +14,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 QString PingLogLine(int i, uint32_t rtt, uint32_t status)
 {
-    return QString::number(i) + QStringLiteral(" - ") + QString::number(rtt) + QStringLiteral(" мс - ")
+    return QString::number(i) + QStringLiteral(" - ") + QString::number(rtt) + QCoreApplication::translate("PingStatistics", " мс - ")
         + probes::EchoStatusText(static_cast<int32_t>(status)) + kCrLf;
 }
 
@@ -36,22 +37,22 @@ PingSeriesResult SummarizePingSeries(const std::array<int16_t, 10>& rtt, int16_t
             smallest = value;
     }
 
-    result.text = kCrLf + QStringLiteral("Итоговые данные") + kCrLf;
+    result.text = kCrLf + QCoreApplication::translate("PingStatistics", "Итоговые данные") + kCrLf;
     const int answered = 10 - lostPackets;
     if (lostPackets >= 5 || answered <= 0) {
-        result.text += QStringLiteral("Средняя задержка - неизвестна") + kCrLf;
+        result.text += QCoreApplication::translate("PingStatistics", "Средняя задержка - неизвестна") + kCrLf;
     } else {
         result.avgDelay = static_cast<int16_t>(RoundHalfEven(static_cast<double>(sum) / answered));
-        result.text += QStringLiteral("Средняя задержка - ") + QString::number(result.avgDelay) + kCrLf;
+        result.text += QCoreApplication::translate("PingStatistics", "Средняя задержка - ") + QString::number(result.avgDelay) + kCrLf;
     }
-    result.text += QStringLiteral("Потерянных пакетов - ") + QString::number(lostPackets) + kCrLf;
+    result.text += QCoreApplication::translate("PingStatistics", "Потерянных пакетов - ") + QString::number(lostPackets) + kCrLf;
 
     if (smallest < 1 || largest < 1) {
-        result.text += QStringLiteral("Джиттер - отсутствует");
+        result.text += QCoreApplication::translate("PingStatistics", "Джиттер - отсутствует");
     } else {
         const double percent = largest / (smallest / 100.0) - 100.0;
-        result.text += QStringLiteral("Джиттер - ") + RoundedDecimalText(percent, locale)
-            + QStringLiteral(" %  (") + QString::number(largest - smallest) + QStringLiteral(" мс)");
+        result.text += QCoreApplication::translate("PingStatistics", "Джиттер - ") + RoundedDecimalText(percent, locale)
+            + QStringLiteral(" %  (") + QString::number(largest - smallest) + QCoreApplication::translate("PingStatistics", " мс)");
         result.jitter = static_cast<int16_t>(largest - smallest);
     }
     return result;

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/report_html.h"
 
+#include "probes/extended_summary.h"
 #include "tools/extended_plots.h"
 
 #include <QJsonArray>
 #include <QLocale>
+#include <QCoreApplication>
 
 namespace app {
 
@@ -46,7 +48,7 @@ QString SummaryHtml(const QJsonObject& summary)
         out += QStringLiteral("<tr class=\"%1\"><td><span class=\"mark\"></span>%2</td><td>%3</td><td>%4</td></tr>\n")
                    .arg(row.value(QStringLiteral("mark")).toString().toHtmlEscaped(),
                         row.value(QStringLiteral("markText")).toString().toHtmlEscaped(),
-                        row.value(QStringLiteral("name")).toString().toHtmlEscaped(),
+                        probes::ShownRowName(row.value(QStringLiteral("name")).toString()).toHtmlEscaped(),
                         row.value(QStringLiteral("result")).toString().toHtmlEscaped());
     }
     return out + QStringLiteral("</table>\n");
@@ -70,16 +72,16 @@ QByteArray ReportAsHtml(const RunReport& report)
                                  "<title>%1</title>\n<style>%2</style>\n</head>\n<body>\n<h1>%1</h1>\n")
                       .arg(Escaped(report.windowTitle), QString::fromLatin1(kStyle));
     if (!report.figures.finished)
-        out += QStringLiteral("<p class=\"stopped\">Тест не завершён: остановлен на шаге «%1».</p>\n")
+        out += QCoreApplication::translate("ReportHtml", "<p class=\"stopped\">Тест не завершён: остановлен на шаге «%1».</p>\n")
                    .arg(Escaped(RunStepDescription(report.figures.step)));
     const QList<ShownPair> facts = RunFacts(report.figures);
     if (!facts.isEmpty())
-        out += GroupHtml({QStringLiteral("Сведения о тесте"), facts, QString()}, QStringLiteral("facts"));
+        out += GroupHtml({QCoreApplication::translate("ReportHtml", "Сведения о тесте"), facts, QString()}, QStringLiteral("facts"));
     int index = 0;
     for (const ShownGroup& group : report.groups)
         out += GroupHtml(group, QStringLiteral("group%1").arg(++index));
     if (!report.figures.messages.isEmpty()) {
-        ShownGroup messages{QStringLiteral("Сообщения"), {}, QString()};
+        ShownGroup messages{QCoreApplication::translate("ReportHtml", "Сообщения"), {}, QString()};
         for (const QString& message : report.figures.messages)
             messages.text += WithLfLineEnds(message) + QLatin1Char('\n');
         out += GroupHtml(messages, QStringLiteral("messages"));

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <cmath>
 #include <utility>
+#include <QCoreApplication>
 
 namespace app {
 
@@ -51,19 +52,19 @@ QString RunStepName(RunStep step)
 QString RunStepDescription(const QString& stepName)
 {
     static const std::pair<const char*, const char*> kSteps[] = {
-        {"startup", "начальная проверка"},
-        {"echoes", "эхо-запросы ICMP"},
-        {"answers", "ожидание ответов STUN, SIP и UPnP"},
-        {"finished", "отчёт"},
-        {"passage", "проверка прохождения пакетов"},
-        {"dns-srv", "запрос DNS SRV"},
-        {"ping", "окно пинга"},
-        {"extended", "расширенный тест NAT"},
-        {"extended-paths", "разделы расширенного теста"},
+        {"startup", QT_TRANSLATE_NOOP("ReportJson", "начальная проверка")},
+        {"echoes", QT_TRANSLATE_NOOP("ReportJson", "эхо-запросы ICMP")},
+        {"answers", QT_TRANSLATE_NOOP("ReportJson", "ожидание ответов STUN, SIP и UPnP")},
+        {"finished", QT_TRANSLATE_NOOP("ReportJson", "отчёт")},
+        {"passage", QT_TRANSLATE_NOOP("ReportJson", "проверка прохождения пакетов")},
+        {"dns-srv", QT_TRANSLATE_NOOP("ReportJson", "запрос DNS SRV")},
+        {"ping", QT_TRANSLATE_NOOP("ReportJson", "окно пинга")},
+        {"extended", QT_TRANSLATE_NOOP("ReportJson", "расширенный тест NAT")},
+        {"extended-paths", QT_TRANSLATE_NOOP("ReportJson", "разделы расширенного теста")},
     };
     for (const auto& [name, text] : kSteps)
         if (stepName == QLatin1String(name))
-            return QString::fromUtf8(text);
+            return QCoreApplication::translate("ReportJson", text);
     return stepName;
 }
 
@@ -73,15 +74,15 @@ QList<ShownPair> RunFacts(const RunFigures& f)
         return {};
     const QLocale locale = QLocale::system();
     const probes::ProviderEndpoints& e = f.endpoints;
-    QString addresses = QStringLiteral("STUN %1:%2, SIP %1:%3, %4:%3, пинг %5, домен %6")
+    QString addresses = QCoreApplication::translate("ReportJson", "STUN %1:%2, SIP %1:%3, %4:%3, пинг %5, домен %6")
                             .arg(e.mainServer)
                             .arg(e.stunPort)
                             .arg(e.sipPort)
                             .arg(e.secondServer, e.pingTarget, e.domain);
-    return {{QStringLiteral("Начало теста"), locale.toString(f.startedAt.toLocalTime(), QLocale::LongFormat)},
-            {QStringLiteral("Длительность"), locale.toString(f.durationSeconds, 'f', 1) + QStringLiteral(" с")},
-            {QStringLiteral("Версия программы"), f.version},
-            {QStringLiteral("Проверенные адреса"), addresses}};
+    return {{QCoreApplication::translate("ReportJson", "Начало теста"), locale.toString(f.startedAt.toLocalTime(), QLocale::LongFormat)},
+            {QCoreApplication::translate("ReportJson", "Длительность"), locale.toString(f.durationSeconds, 'f', 1) + QCoreApplication::translate("ReportJson", " с")},
+            {QCoreApplication::translate("ReportJson", "Версия программы"), f.version},
+            {QCoreApplication::translate("ReportJson", "Проверенные адреса"), addresses}};
 }
 
 QString WithLfLineEnds(const QString& text)
@@ -123,14 +124,14 @@ QByteArray ReportAsText(const RunReport& report)
 {
     QString out = report.windowTitle + QLatin1Char('\n');
     if (!report.figures.finished)
-        out += QStringLiteral("Тест не завершён: остановлен на шаге «%1».\n")
+        out += QCoreApplication::translate("ReportJson", "Тест не завершён: остановлен на шаге «%1».\n")
                    .arg(RunStepDescription(report.figures.step));
     for (const ShownPair& line : RunFacts(report.figures))
         out += line.caption + QStringLiteral(": ") + line.value + QLatin1Char('\n');
     for (const ShownGroup& group : report.groups)
         appendGroup(out, group);
     if (!report.figures.messages.isEmpty()) {
-        ShownGroup messages{QStringLiteral("Сообщения"), {}, QString()};
+        ShownGroup messages{QCoreApplication::translate("ReportJson", "Сообщения"), {}, QString()};
         for (const QString& message : report.figures.messages)
             messages.text += WithLfLineEnds(message) + QLatin1Char('\n');
         appendGroup(out, messages);

@@ -40,6 +40,7 @@
 #include "app/report_tools.h"
 #include "app/startup_survey.h"
 #include "app/termination_signals.h"
+#include "app/translation.h"
 #include "platform/socket_set.h"
 #include "platform/user_message.h"
 #include "tools/extended_nat_window.h"
@@ -50,6 +51,7 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QJsonDocument>
+#include <QLocale>
 #include <QLabel>
 #include <QProcess>
 #include <QTimer>
@@ -218,7 +220,11 @@ int main(int argc, char** argv)
         QStringLiteral("Also save the report as the window's \"Сохранить отчёт…\" does, to PATH\n"
                        "(.json: JSON, .html: HTML page with the pictures, else text)."),
         QStringLiteral("PATH"));
-    parser.addOptions({json, hideMac, saveReport, blocks, restartWith, screenshot, timeout, passage, dnsSrv, ping, extended, extendedOnly,
+    const QCommandLineOption lang(QStringLiteral("lang"),
+                                  QStringLiteral("Language of the report: ru or en (default: the user's languages,\n"
+                                                 "English when they put English ahead of Russian)."),
+                                  QStringLiteral("LANGUAGE"));
+    parser.addOptions({json, lang, hideMac, saveReport, blocks, restartWith, screenshot, timeout, passage, dnsSrv, ping, extended, extendedOnly,
                        extendedScreenshot, extendedPaths});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -234,6 +240,14 @@ int main(int argc, char** argv)
         fail(QStringLiteral("unexpected argument '%1' (try --help)").arg(parser.positionalArguments().first()), app::kUsageStatus);
     if (parser.isSet(json) && parser.isSet(blocks))
         fail(QStringLiteral("--json and --blocks exclude each other"), app::kUsageStatus);
+    std::optional<app::Language> language = app::LanguageOfUiLanguages(QLocale::system().uiLanguages());
+    if (parser.isSet(lang)) {
+        language = app::ParseLanguage(parser.value(lang));
+        if (!language)
+            fail(QStringLiteral("--lang takes ru or en, not '%1'").arg(parser.value(lang)), app::kUsageStatus);
+    }
+    if (!app::InstallTranslation(*language))
+        fail(QStringLiteral("the built-in English translation cannot be loaded"), 1);
     const bool runExtended = parser.isSet(extended) || parser.isSet(extendedOnly);
     app::ExtendedReportOptions extendedOptions;
     extendedOptions.screenshotPath = parser.value(extendedScreenshot);

@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QCoreApplication>
 
 namespace app {
 
@@ -25,9 +26,9 @@ struct FormatChoice {
     const char* suffix;
 };
 const FormatChoice kFormats[] = {
-    {Form1a::ReportFormat::Text, "Текст (*.txt)", "txt"},
+    {Form1a::ReportFormat::Text, QT_TRANSLATE_NOOP("ReportSaving", "Текст (*.txt)"), "txt"},
     {Form1a::ReportFormat::Json, "JSON (*.json)", "json"},
-    {Form1a::ReportFormat::Html, "Страница HTML (*.html)", "html"},
+    {Form1a::ReportFormat::Html, QT_TRANSLATE_NOOP("ReportSaving", "Страница HTML (*.html)"), "html"},
 };
 
 }  // namespace
@@ -48,7 +49,7 @@ bool Form1a::saveReport(const QString& path, ReportFormat format, bool hideHardw
         return true;
     const QString why = file.errorString();
     file.cancelWriting();
-    platform::ShowMessage(QStringLiteral("Не удалось сохранить отчёт в файл %1\r\n%2 !!!")
+    platform::ShowMessage(QCoreApplication::translate("ReportSaving", "Не удалось сохранить отчёт в файл %1\r\n%2 !!!")
                               .arg(QDir::toNativeSeparators(path), why));
     return false;
 }
@@ -61,14 +62,14 @@ void Form1a::copyReport()
 
 void Form1a::SaveReportDialog()
 {
-    QFileDialog dialog(this, QStringLiteral("Сохранить отчёт"));
+    QFileDialog dialog(this, QCoreApplication::translate("ReportSaving", "Сохранить отчёт"));
     dialog.setObjectName(QStringLiteral("SaveReport"));
     // Our own dialog, so that it can carry the MAC address choice.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     QStringList filters;
     for (const FormatChoice& f : kFormats)
-        filters << QString::fromUtf8(f.filter);
+        filters << QCoreApplication::translate("ReportSaving", f.filter);
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -79,14 +80,14 @@ void Form1a::SaveReportDialog()
         QStringLiteral("yyyyMMdd-HHmmss"))));
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
         for (const FormatChoice& f : kFormats)
-            if (filter == QString::fromUtf8(f.filter))
+            if (filter == QCoreApplication::translate("ReportSaving", f.filter))
                 dialog.setDefaultSuffix(QString::fromLatin1(f.suffix));
     });
-    auto* hide = new QCheckBox(QStringLiteral("Не включать &MAC-адреса"), &dialog);
+    auto* hide = new QCheckBox(QCoreApplication::translate("ReportSaving", "Не включать &MAC-адреса"), &dialog);
     hide->setObjectName(QStringLiteral("HideMac"));
-    hide->setAccessibleName(QStringLiteral("Не включать MAC-адреса"));
+    hide->setAccessibleName(QCoreApplication::translate("ReportSaving", "Не включать MAC-адреса"));
     hide->setAccessibleDescription(
-        QStringLiteral("Аппаратные адреса сетевых карт в отчёте заменяются на xx:xx:xx:xx:xx:xx"));
+        QCoreApplication::translate("ReportSaving", "Аппаратные адреса сетевых карт в отчёте заменяются на xx:xx:xx:xx:xx:xx"));
     hide->setChecked(true);
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
         grid->addWidget(hide, grid->rowCount(), 0, 1, grid->columnCount());
@@ -94,7 +95,7 @@ void Form1a::SaveReportDialog()
         return;
     ReportFormat format = ReportFormat::Text;
     for (const FormatChoice& f : kFormats)
-        if (dialog.selectedNameFilter() == QString::fromUtf8(f.filter))
+        if (dialog.selectedNameFilter() == QCoreApplication::translate("ReportSaving", f.filter))
             format = f.format;
     saveReport(dialog.selectedFiles().first(), format, hide->isChecked());
 }

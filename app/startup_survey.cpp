@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/startup_survey.h"
+#include <QCoreApplication>
 
 namespace app {
 
@@ -27,8 +28,8 @@ int MainInterfacePosition(const platform::InterfaceTable& table)
 
 QString MainInterfaceLines(const platform::InterfaceEntry& entry)
 {
-    return kCrLf + QStringLiteral("IP по умолчанию - ") + entry.Address + kCrLf
-           + QStringLiteral("Маска подсети - ") + entry.Mask + kCrLf;
+    return kCrLf + QCoreApplication::translate("StartupSurvey", "IP по умолчанию - ") + entry.Address + kCrLf
+           + QCoreApplication::translate("StartupSurvey", "Маска подсети - ") + entry.Mask + kCrLf;
 }
 
 int16_t AddressClassOf(const QString& address)
@@ -44,14 +45,14 @@ int16_t AddressClassOf(const QString& address)
 
 QString AddressClassLines(int16_t addressClass)
 {
-    const QString classText = addressClass == 1 ? QStringLiteral("из диапазона RFC1918")
-                                                : QStringLiteral("из общего диапазона");
-    return kCrLf + QStringLiteral("Основной IP адрес") + kCrLf + classText + kCrLf;
+    const QString classText = addressClass == 1 ? QCoreApplication::translate("StartupSurvey", "из диапазона RFC1918")
+                                                : QCoreApplication::translate("StartupSurvey", "из общего диапазона");
+    return kCrLf + QCoreApplication::translate("StartupSurvey", "Основной IP адрес") + kCrLf + classText + kCrLf;
 }
 
 QString GatewayFromFirstHop(const QString& firstHop)
 {
-    return firstHop.trimmed().isEmpty() ? QStringLiteral("неопределенный") : firstHop;
+    return firstHop.trimmed().isEmpty() ? QCoreApplication::translate("StartupSurvey", "неопределенный") : firstHop;
 }
 
 bool GatewayKnown(const QString& gateway)
@@ -61,7 +62,7 @@ bool GatewayKnown(const QString& gateway)
 
 QString GatewayLine(const QString& gateway)
 {
-    return QStringLiteral("Основной шлюз ") + gateway + kCrLf;
+    return QCoreApplication::translate("StartupSurvey", "Основной шлюз ") + gateway + kCrLf;
 }
 
 bool DomainInsideProvider(const QString& resolvedAddress, const QString& networkPrefix)
@@ -71,8 +72,8 @@ bool DomainInsideProvider(const QString& resolvedAddress, const QString& network
 
 QString DnsTestLine(int16_t dnsTestPassed)
 {
-    return kCrLf + (dnsTestPassed == 1 ? QStringLiteral("DNS тест - прошел")
-                                       : QStringLiteral("DNS тест - не прошел"));
+    return kCrLf + (dnsTestPassed == 1 ? QCoreApplication::translate("StartupSurvey", "DNS тест - прошел")
+                                       : QCoreApplication::translate("StartupSurvey", "DNS тест - не прошел"));
 }
 
 QString VersionText()

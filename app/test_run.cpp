@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <array>
+#include <QCoreApplication>
 
 namespace app {
 
@@ -38,7 +39,7 @@ void Form1a::runFirstTick()
     // The echoes block the thread; keep the timer from queueing another tick meanwhile.
     Timer1_->stop();
     runStep_ = RunStep::Echoes;
-    Ping_->setText(QStringLiteral("Пинг на ") + deps_.endpoints.displayName + QStringLiteral("\r\n\r\n"));
+    Ping_->setText(QCoreApplication::translate("TestRun", "Пинг на ") + deps_.endpoints.displayName + QStringLiteral("\r\n\r\n"));
     probes::PingTimeout = 1000;
     repaint();
     state_.LostPackets = 0;

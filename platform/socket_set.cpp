@@ -15,6 +15,7 @@
 #include <sys/socket.h>
 #include <sys/types.h>
 #include <unistd.h>
+#include <QCoreApplication>
 
 namespace platform {
 
@@ -23,8 +24,8 @@ namespace {
 // Largest datagram handed to callers; anything longer is dropped whole.
 constexpr int kReceiveBufferSize = 1024;
 
-const QString kSocketFailed = QStringLiteral("Ошибка инициализации базового сокета !!!");
-const QString kNotifyFailed = QStringLiteral("Ошибка создания обработки события для порта !!!");
+QString SocketFailed() { return QCoreApplication::translate("SocketSet", "Ошибка инициализации базового сокета !!!"); }
+QString NotifyFailed() { return QCoreApplication::translate("SocketSet", "Ошибка создания обработки события для порта !!!"); }
 
 enum class TcpState { Idle, Pending, Connected };
 
@@ -161,7 +162,7 @@ void attachNotifier(SocketId id, QSocketNotifier::Type type, bool enabled, bool 
     SocketEntry& entry = entryFor(id);
     if (entry.fd < 0) {
         if (reportFailure)
-            ShowMessage(kNotifyFailed);
+            ShowMessage(NotifyFailed());
         return;
     }
     auto* notifier = new QSocketNotifier(entry.fd, type);
@@ -201,7 +202,7 @@ void OpenSockets(int port, NotificationSink* probeSink, NotificationSink* fixedS
     // Probe socket: any address, port chosen by the system.
     probe.fd = createSocket(SOCK_DGRAM, IPPROTO_UDP);
     if (probe.fd < 0)
-        ShowMessage(kSocketFailed);
+        ShowMessage(SocketFailed());
     if (probe.fd >= 0) {
         sockaddr_in any{};
         any.sin_family = AF_INET;
@@ -216,7 +217,7 @@ void OpenSockets(int port, NotificationSink* probeSink, NotificationSink* fixedS
     // must make this bind fail so that the user hears about it.
     fixed.fd = createSocket(SOCK_DGRAM, IPPROTO_UDP);
     if (fixed.fd < 0)
-        ShowMessage(kSocketFailed);
+        ShowMessage(SocketFailed());
     s.fixedLocalPort = 0;
     s.fixedBind = FixedBind::Closed;
     if (fixed.fd >= 0) {
@@ -224,8 +225,8 @@ void OpenSockets(int port, NotificationSink* probeSink, NotificationSink* fixedS
         any.sin_family = AF_INET;
         any.sin_addr.s_addr = htonl(INADDR_ANY);
         any.sin_port = htons(static_cast<uint16_t>(port));
-        const QString taken = QStringLiteral("Порт ") + QString::number(port)
-                              + QStringLiteral(" занят другой программой !!!");
+        const QString taken = QCoreApplication::translate("SocketSet", "Порт ") + QString::number(port)
+                              + QCoreApplication::translate("SocketSet", " занят другой программой !!!");
         if (::bind(fixed.fd, reinterpret_cast<sockaddr*>(&any), sizeof(any)) != 0) {
             // A port below 1024 refused for lack of privilege is not "taken":
             // the window that asked for it tells the user (FixedBindResult).
@@ -253,7 +254,7 @@ void OpenSockets(int port, NotificationSink* probeSink, NotificationSink* fixedS
     // TCP socket: unbound; its write notifier is armed only by a connection request.
     tcp.fd = createSocket(SOCK_STREAM, IPPROTO_TCP);
     if (tcp.fd < 0)
-        ShowMessage(kSocketFailed);
+        ShowMessage(SocketFailed());
     attachNotifier(SocketId::Tcp, QSocketNotifier::Write, false);
 }
 

@@ -5,6 +5,7 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTcpSocket>
+#include <QCoreApplication>
 
 namespace platform {
 
@@ -73,7 +74,7 @@ ConnectCheck::ConnectCheck(QObject* parent) : QObject(parent)
 {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] {
-        error_ = QStringLiteral("нет ответа");
+        error_ = QCoreApplication::translate("StreamChecks", "нет ответа");
         done(false);
     });
 }

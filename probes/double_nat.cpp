@@ -4,6 +4,7 @@
 #include <QHostAddress>
 
 #include <optional>
+#include <QCoreApplication>
 
 namespace probes {
 
@@ -48,21 +49,21 @@ bool IsCarrierSpace(AddressClass c)
 QString Shown(const QString& address, bool answered = false)
 {
     if (answered && (address.isEmpty() || address == QLatin1String("0.0.0.0")))
-        return QStringLiteral("не сообщён");
+        return QCoreApplication::translate("DoubleNat", "не сообщён");
     if (address.isEmpty())
-        return QStringLiteral("нет ответа");
+        return QCoreApplication::translate("DoubleNat", "нет ответа");
     return address + QStringLiteral(" (") + AddressClassText(ClassifyAddress(address)) + QStringLiteral(")");
 }
 
 QString HopShown(const HopAnswer& h)
 {
     switch (h.kind) {
-    case HopKind::None: return QStringLiteral("нет ответа");
+    case HopKind::None: return QCoreApplication::translate("DoubleNat", "нет ответа");
     case HopKind::TimeExceeded: return Shown(h.address);
-    case HopKind::PortUnreachable: return Shown(h.address) + QStringLiteral(", сам адрес назначения");
+    case HopKind::PortUnreachable: return Shown(h.address) + QCoreApplication::translate("DoubleNat", ", сам адрес назначения");
     case HopKind::Unreachable: break;
     }
-    return Shown(h.address) + QStringLiteral(", недоступно: ") + UnreachableText(h.code);
+    return Shown(h.address) + QCoreApplication::translate("DoubleNat", ", недоступно: ") + UnreachableText(h.code);
 }
 
 // The gateway's own idea of its external address: the IGD's, else NAT-PMP's.
@@ -82,17 +83,17 @@ NatVerdictResult ByAddressesBetween(const QStringList& between, const QString& e
     for (const QString& a : between)
         if (IsCarrierSpace(ClassifyAddress(a)))
             return {NatVerdict::Carrier,
-                    evidence + QStringLiteral("; между NAT адрес ") + a + QStringLiteral(" (")
-                        + AddressClassText(ClassifyAddress(a)) + QStringLiteral("): второй NAT у оператора"),
+                    evidence + QCoreApplication::translate("DoubleNat", "; между NAT адрес ") + a + QStringLiteral(" (")
+                        + AddressClassText(ClassifyAddress(a)) + QCoreApplication::translate("DoubleNat", "): второй NAT у оператора"),
                     kind};
     for (const QString& a : between)
         if (ClassifyAddress(a) == AddressClass::Private)
             return {NatVerdict::Double,
-                    evidence + QStringLiteral("; между NAT частный адрес ") + a
-                        + QStringLiteral(": второй NAT может быть и вашим, и провайдера"),
+                    evidence + QCoreApplication::translate("DoubleNat", "; между NAT частный адрес ") + a
+                        + QCoreApplication::translate("DoubleNat", ": второй NAT может быть и вашим, и провайдера"),
                     kind};
     return {NatVerdict::Double,
-            evidence + QStringLiteral("; адреса между NAT не видны: второй NAT может быть и вашим, и провайдера"),
+            evidence + QCoreApplication::translate("DoubleNat", "; адреса между NAT не видны: второй NAT может быть и вашим, и провайдера"),
             kind};
 }
 
@@ -106,8 +107,8 @@ std::optional<NatVerdictResult> ByLocation(const NatEvidence& e)
     const HopAnswer first = path.value(0);
     if (first.kind == HopKind::PortUnreachable)
         return NatVerdictResult{NatVerdict::Single,
-                                QStringLiteral("адрес ") + e.stunMappedAddress
-                                    + QStringLiteral(", который видит STUN-сервер, принадлежит первому маршрутизатору: "
+                                QCoreApplication::translate("DoubleNat", "адрес ") + e.stunMappedAddress
+                                    + QCoreApplication::translate("DoubleNat", ", который видит STUN-сервер, принадлежит первому маршрутизатору: "
                                                      "он ответил на датаграмму к этому адресу сам"),
                                 NatEvidenceKind::Location, 1};
     if (first.kind != HopKind::TimeExceeded)
@@ -123,11 +124,11 @@ std::optional<NatVerdictResult> ByLocation(const NatEvidence& e)
     }
     if (natHop > 0 && natHop - 1 < e.hops.size() && e.hops[natHop - 1].kind == HopKind::TimeExceeded)
         between << e.hops[natHop - 1].address;  // the NAT's inside address on the way to the STUN server
-    QString evidence = QStringLiteral("первый маршрутизатор (") + first.address
-        + QStringLiteral(") передал дальше датаграмму к адресу ") + e.stunMappedAddress
-        + QStringLiteral(", который видит STUN-сервер: этот адрес не его, его выдаёт NAT дальше");
+    QString evidence = QCoreApplication::translate("DoubleNat", "первый маршрутизатор (") + first.address
+        + QCoreApplication::translate("DoubleNat", ") передал дальше датаграмму к адресу ") + e.stunMappedAddress
+        + QCoreApplication::translate("DoubleNat", ", который видит STUN-сервер: этот адрес не его, его выдаёт NAT дальше");
     if (natHop > 0)
-        evidence += QStringLiteral(", на шаге %1").arg(natHop);
+        evidence += QCoreApplication::translate("DoubleNat", ", на шаге %1").arg(natHop);
     NatVerdictResult r = ByAddressesBetween(between, evidence, NatEvidenceKind::Location);
     r.natHop = natHop;
     return r;
@@ -138,11 +139,11 @@ QString HopsHint(const NatEvidence& e)
     QStringList nonPublic;
     for (int i = 1; i < e.hops.size(); ++i)
         if (IsNonPublic(ClassifyAddress(e.hops[i].address)))
-            nonPublic << QStringLiteral("%1 на шаге %2").arg(e.hops[i].address).arg(i + 1);
+            nonPublic << QCoreApplication::translate("DoubleNat", "%1 на шаге %2").arg(e.hops[i].address).arg(i + 1);
     if (nonPublic.isEmpty())
         return {};
-    return QStringLiteral(". На пути есть узлы с непубличными адресами (") + nonPublic.join(QStringLiteral(", "))
-        + QStringLiteral("), но провайдеры нумеруют так и свои маршрутизаторы без трансляции адресов: "
+    return QCoreApplication::translate("DoubleNat", ". На пути есть узлы с непубличными адресами (") + nonPublic.join(QStringLiteral(", "))
+        + QCoreApplication::translate("DoubleNat", "), но провайдеры нумеруют так и свои маршрутизаторы без трансляции адресов: "
                          "это лишь подсказка");
 }
 
@@ -165,14 +166,14 @@ AddressClass ClassifyAddress(const QString& dotted)
 QString AddressClassText(AddressClass c)
 {
     switch (c) {
-    case AddressClass::Private: return QStringLiteral("частный, RFC 1918");
-    case AddressClass::Shared: return QStringLiteral("общий адрес оператора, RFC 6598");
-    case AddressClass::DsLite: return QStringLiteral("адрес DS-Lite, RFC 6333");
-    case AddressClass::Special: return QStringLiteral("служебный");
-    case AddressClass::Public: return QStringLiteral("публичный");
+    case AddressClass::Private: return QCoreApplication::translate("DoubleNat", "частный, RFC 1918");
+    case AddressClass::Shared: return QCoreApplication::translate("DoubleNat", "общий адрес оператора, RFC 6598");
+    case AddressClass::DsLite: return QCoreApplication::translate("DoubleNat", "адрес DS-Lite, RFC 6333");
+    case AddressClass::Special: return QCoreApplication::translate("DoubleNat", "служебный");
+    case AddressClass::Public: return QCoreApplication::translate("DoubleNat", "публичный");
     case AddressClass::Invalid: break;
     }
-    return QStringLiteral("неверный адрес");
+    return QCoreApplication::translate("DoubleNat", "неверный адрес");
 }
 
 QVector<HopAnswer> HopList(const QVector<HopAnswer>& perTtl, const QString& destination, bool* failed)
@@ -197,17 +198,17 @@ QVector<HopAnswer> HopList(const QVector<HopAnswer>& perTtl, const QString& dest
 QString UnreachableText(int code)
 {
     switch (code) {
-    case 0: return QStringLiteral("сеть недоступна (код 0)");
-    case 1: return QStringLiteral("узел недоступен (код 1)");
-    case 2: return QStringLiteral("протокол недоступен (код 2)");
-    case 3: return QStringLiteral("порт недоступен (код 3)");
-    case 4: return QStringLiteral("нужна фрагментация (код 4)");
+    case 0: return QCoreApplication::translate("DoubleNat", "сеть недоступна (код 0)");
+    case 1: return QCoreApplication::translate("DoubleNat", "узел недоступен (код 1)");
+    case 2: return QCoreApplication::translate("DoubleNat", "протокол недоступен (код 2)");
+    case 3: return QCoreApplication::translate("DoubleNat", "порт недоступен (код 3)");
+    case 4: return QCoreApplication::translate("DoubleNat", "нужна фрагментация (код 4)");
     case 9:
     case 10:
-    case 13: return QStringLiteral("запрещено администратором (код %1)").arg(code);  // RFC 1812 section 5.2.7.1
+    case 13: return QCoreApplication::translate("DoubleNat", "запрещено администратором (код %1)").arg(code);  // RFC 1812 section 5.2.7.1
     default: break;
     }
-    return QStringLiteral("код %1").arg(code);
+    return QCoreApplication::translate("DoubleNat", "код %1").arg(code);
 }
 
 NatVerdictResult JudgeNat(const NatEvidence& e)
@@ -215,23 +216,23 @@ NatVerdictResult JudgeNat(const NatEvidence& e)
     const AddressClass local = ClassifyAddress(e.localAddress);
     const bool mapped = ClassifyAddress(e.stunMappedAddress) != AddressClass::Invalid;
     if (mapped && e.stunMappedAddress == e.localAddress && local == AddressClass::Public)
-        return {NatVerdict::None, QStringLiteral("STUN-сервер видит адрес самого компьютера"), NatEvidenceKind::OwnAddress};
+        return {NatVerdict::None, QCoreApplication::translate("DoubleNat", "STUN-сервер видит адрес самого компьютера"), NatEvidenceKind::OwnAddress};
 
     const QString gateway = GatewayAddress(e);
     const AddressClass gatewayClass = ClassifyAddress(gateway);
     if (!gateway.isEmpty() && mapped && gateway == e.stunMappedAddress)
         return {NatVerdict::Single,
-                QStringLiteral("внешний адрес маршрутизатора ") + gateway
-                    + QStringLiteral(" совпадает с адресом, который видит STUN-сервер"),
+                QCoreApplication::translate("DoubleNat", "внешний адрес маршрутизатора ") + gateway
+                    + QCoreApplication::translate("DoubleNat", " совпадает с адресом, который видит STUN-сервер"),
                 NatEvidenceKind::Gateway};
     if (mapped && IsNonPublic(gatewayClass))
         return ByAddressesBetween({gateway},
-                                  QStringLiteral("внешний адрес маршрутизатора ") + gateway
-                                      + QStringLiteral(" не публичный, а STUN-сервер видит адрес ")
-                                      + e.stunMappedAddress + QStringLiteral(": его заменяет ещё один NAT"),
+                                  QCoreApplication::translate("DoubleNat", "внешний адрес маршрутизатора ") + gateway
+                                      + QCoreApplication::translate("DoubleNat", " не публичный, а STUN-сервер видит адрес ")
+                                      + e.stunMappedAddress + QCoreApplication::translate("DoubleNat", ": его заменяет ещё один NAT"),
                                   NatEvidenceKind::Gateway);
     if (!mapped && gatewayClass == AddressClass::Public)
-        return {NatVerdict::Single, QStringLiteral("внешний адрес маршрутизатора ") + gateway + QStringLiteral(" публичный"),
+        return {NatVerdict::Single, QCoreApplication::translate("DoubleNat", "внешний адрес маршрутизатора ") + gateway + QCoreApplication::translate("DoubleNat", " публичный"),
                 NatEvidenceKind::Gateway};
 
     if (const std::optional<NatVerdictResult> located = ByLocation(e))
@@ -240,19 +241,19 @@ NatVerdictResult JudgeNat(const NatEvidence& e)
     const QString hint = HopsHint(e);
     if (mapped && gatewayClass == AddressClass::Public)
         return {NatVerdict::Unknown,
-                QStringLiteral("маршрутизатор сообщает внешний адрес ") + gateway
-                    + QStringLiteral(", а STUN-сервер видит другой, ") + e.stunMappedAddress
-                    + QStringLiteral(": так бывает и при втором NAT, и при маршрутизаторе с несколькими "
+                QCoreApplication::translate("DoubleNat", "маршрутизатор сообщает внешний адрес ") + gateway
+                    + QCoreApplication::translate("DoubleNat", ", а STUN-сервер видит другой, ") + e.stunMappedAddress
+                    + QCoreApplication::translate("DoubleNat", ": так бывает и при втором NAT, и при маршрутизаторе с несколькими "
                                      "подключениями, и при VPN")
                     + hint,
                 NatEvidenceKind::Nothing};
     if (!mapped && IsNonPublic(gatewayClass))
         return {NatVerdict::Unknown,
-                QStringLiteral("внешний адрес маршрутизатора ") + gateway
-                    + QStringLiteral(" не публичный, но STUN-сервер не ответил, сравнить не с чем") + hint,
+                QCoreApplication::translate("DoubleNat", "внешний адрес маршрутизатора ") + gateway
+                    + QCoreApplication::translate("DoubleNat", " не публичный, но STUN-сервер не ответил, сравнить не с чем") + hint,
                 NatEvidenceKind::Nothing};
     return {NatVerdict::Unknown,
-            QStringLiteral("маршрутизатор не сообщил свой внешний адрес, а где находится адрес, который видит "
+            QCoreApplication::translate("DoubleNat", "маршрутизатор не сообщил свой внешний адрес, а где находится адрес, который видит "
                            "STUN-сервер, определить не удалось")
                 + hint,
             NatEvidenceKind::Nothing};
@@ -273,65 +274,65 @@ QString NatEvidenceKey(NatEvidenceKind k)
 QString NatVerdictText(NatVerdict v)
 {
     switch (v) {
-    case NatVerdict::None: return QStringLiteral("NAT не обнаружен");
-    case NatVerdict::Single: return QStringLiteral("один NAT");
-    case NatVerdict::Double: return QStringLiteral("двойной NAT");
-    case NatVerdict::Carrier: return QStringLiteral("NAT оператора (CGNAT)");
+    case NatVerdict::None: return QCoreApplication::translate("DoubleNat", "NAT не обнаружен");
+    case NatVerdict::Single: return QCoreApplication::translate("DoubleNat", "один NAT");
+    case NatVerdict::Double: return QCoreApplication::translate("DoubleNat", "двойной NAT");
+    case NatVerdict::Carrier: return QCoreApplication::translate("DoubleNat", "NAT оператора (CGNAT)");
     case NatVerdict::Unknown: break;
     }
-    return QStringLiteral("не удалось определить");
+    return QCoreApplication::translate("DoubleNat", "не удалось определить");
 }
 
 QString NatVerdictAdvice(NatVerdict v)
 {
     switch (v) {
     case NatVerdict::None:
-        return QStringLiteral("Компьютер подключен к Интернету напрямую: SIP-телефон настраивается без STUN "
+        return QCoreApplication::translate("DoubleNat", "Компьютер подключен к Интернету напрямую: SIP-телефон настраивается без STUN "
                               "и без проброса портов.");
     case NatVerdict::Single:
-        return QStringLiteral("Между телефоном и Интернетом один маршрутизатор с NAT: помогают STUN, "
+        return QCoreApplication::translate("DoubleNat", "Между телефоном и Интернетом один маршрутизатор с NAT: помогают STUN, "
                               "проброс портов или UPnP на этом маршрутизаторе.");
     case NatVerdict::Double:
-        return QStringLiteral("Между вашим маршрутизатором и Интернетом ещё один NAT: ваш (например, модем "
+        return QCoreApplication::translate("DoubleNat", "Между вашим маршрутизатором и Интернетом ещё один NAT: ваш (например, модем "
                               "провайдера в режиме маршрутизатора) или самого провайдера. Проброс портов и UPnP "
                               "на вашем маршрутизаторе не открывают порты снаружи. Если второй NAT ваш, "
                               "переведите его в режим моста или настройте проброс на обоих; если провайдера, "
                               "публичный адрес можно заказать у него. Иначе входящие звонки возможны только при "
                               "регистрации с частыми keep-alive или через SIP-прокси.");
     case NatVerdict::Carrier:
-        return QStringLiteral("Провайдер Интернета выдал маршрутизатору адрес своей внутренней сети (NAT "
+        return QCoreApplication::translate("DoubleNat", "Провайдер Интернета выдал маршрутизатору адрес своей внутренней сети (NAT "
                               "оператора). Входящие соединения снаружи невозможны, проброс портов и UPnP не "
                               "помогут: телефон должен держать регистрацию частыми keep-alive, для голоса "
                               "нужен SIP-прокси или TURN. Публичный адрес можно заказать у провайдера Интернета.");
     case NatVerdict::Unknown:
         break;
     }
-    return QStringLiteral("Число NAT на пути определить не удалось.");
+    return QCoreApplication::translate("DoubleNat", "Число NAT на пути определить не удалось.");
 }
 
 QString NatFindingText(const NatEvidence& e, const NatVerdictResult& r)
 {
     QStringList lines;
-    lines << QStringLiteral("Адрес компьютера: ") + Shown(e.localAddress);
-    lines << QStringLiteral("Внешний адрес по UPnP IGD: ") + Shown(e.igdExternalAddress, e.igdAnswered);
-    lines << QStringLiteral("Внешний адрес по NAT-PMP: ") + Shown(e.natPmpExternalAddress, e.natPmpAnswered);
-    lines << QStringLiteral("Адрес, который видит STUN-сервер: ") + Shown(e.stunMappedAddress);
+    lines << QCoreApplication::translate("DoubleNat", "Адрес компьютера: ") + Shown(e.localAddress);
+    lines << QCoreApplication::translate("DoubleNat", "Внешний адрес по UPnP IGD: ") + Shown(e.igdExternalAddress, e.igdAnswered);
+    lines << QCoreApplication::translate("DoubleNat", "Внешний адрес по NAT-PMP: ") + Shown(e.natPmpExternalAddress, e.natPmpAnswered);
+    lines << QCoreApplication::translate("DoubleNat", "Адрес, который видит STUN-сервер: ") + Shown(e.stunMappedAddress);
     for (int i = 0; i < e.hops.size(); ++i)
-        lines << QStringLiteral("Узел %1: ").arg(i + 1) + HopShown(e.hops[i]);
+        lines << QCoreApplication::translate("DoubleNat", "Узел %1: ").arg(i + 1) + HopShown(e.hops[i]);
     if (e.hopsFailed)
-        lines << QStringLiteral("Поиск узлов не удался: ответ «недоступно» пришёл не от адреса назначения.");
+        lines << QCoreApplication::translate("DoubleNat", "Поиск узлов не удался: ответ «недоступно» пришёл не от адреса назначения.");
     for (int i = 0; i < e.located.size(); ++i) {
         const HopAnswer& h = e.located[i];
-        QString line = QStringLiteral("Датаграмма к %1 с TTL %2: ").arg(e.stunMappedAddress).arg(i + 1);
+        QString line = QCoreApplication::translate("DoubleNat", "Датаграмма к %1 с TTL %2: ").arg(e.stunMappedAddress).arg(i + 1);
         if (h.kind == HopKind::TimeExceeded)
-            line += Shown(h.address) + QStringLiteral(" передал дальше");
+            line += Shown(h.address) + QCoreApplication::translate("DoubleNat", " передал дальше");
         else if (h.kind == HopKind::PortUnreachable)
-            line += QStringLiteral("ответил сам владелец адреса");
+            line += QCoreApplication::translate("DoubleNat", "ответил сам владелец адреса");
         else
             line += HopShown(h);
         lines << line;
     }
-    lines << QStringLiteral("Вывод: ") + NatVerdictText(r.verdict) + QStringLiteral(" — ") + r.reason
+    lines << QCoreApplication::translate("DoubleNat", "Вывод: ") + NatVerdictText(r.verdict) + QStringLiteral(" — ") + r.reason
             + QLatin1Char('.');
     lines << NatVerdictAdvice(r.verdict);
     return lines.join(QStringLiteral("\r\n"));

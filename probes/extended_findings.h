@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QCoreApplication>
 
 namespace probes {
 
@@ -20,7 +21,7 @@ QString MeasurementName(Measurement m);
 std::optional<Measurement> MeasurementFromName(const QString& name);
 
 // Text of a result that proves nothing about the NAT.
-inline const QString kServerCannotTest = QStringLiteral("сервер не поддерживает этот тест");
+inline QString ServerCannotTest() { return QCoreApplication::translate("ExtendedFindings", "сервер не поддерживает этот тест"); }
 
 struct Finding {
     Measurement kind = Measurement::Mapping;

@@ -5,6 +5,7 @@
 // so nothing leaves the probed socket after its first exchange. The first
 // socket is probed at once to see that the server does this.
 #include "probes/extended_nat_test.h"
+#include <QCoreApplication>
 
 namespace probes {
 
@@ -78,7 +79,7 @@ bool ExtendedNatTest::lifetimeSetup(qint64 now)
     }
     if (usable.size() < 2) {
         finishLifetime(LifetimeResult::DifferentAddresses,
-                       QStringLiteral("NAT выдаёт сокетам компьютера разные внешние адреса (%1 и %2)")
+                       QCoreApplication::translate("ExtendedNatLifetime", "NAT выдаёт сокетам компьютера разные внешние адреса (%1 и %2)")
                            .arg(helperMapped_->address, otherAddress),
                        now);
         return false;
@@ -89,7 +90,7 @@ bool ExtendedNatTest::lifetimeSetup(qint64 now)
         BindingRequest request;
         request.changeIp = request.changePort = true;
         t1_ = send(helper_, server, request, now, config_.requestTimeoutMs, config_.resendAfterMs);
-        stepText_ = QStringLiteral("Время жизни отображения: проверка фильтрации");
+        stepText_ = QCoreApplication::translate("ExtendedNatLifetime", "Время жизни отображения: проверка фильтрации");
         step_ = 5;
         return true;
     }
@@ -117,10 +118,10 @@ void ExtendedNatTest::lifetimeProbeDone(qint64 now)
     if (!t.reply) {
         outcome = 0;
     } else if (t.receivedOn == helper_) {
-        why = QStringLiteral("сервер отвечает не на порт из RESPONSE-PORT, а на порт отправителя");
+        why = QCoreApplication::translate("ExtendedNatLifetime", "сервер отвечает не на порт из RESPONSE-PORT, а на порт отправителя");
         outcome = -1;
     } else if (!CameFrom(*t.reply, server)) {
-        why = QStringLiteral("ответ пришёл не с %1, куда был отправлен запрос, а с %2")
+        why = QCoreApplication::translate("ExtendedNatLifetime", "ответ пришёл не с %1, куда был отправлен запрос, а с %2")
                   .arg(server.text(), t.reply->sender.text());
         outcome = -1;
     } else if (t.receivedOn != probed.handle) {
@@ -140,7 +141,7 @@ void ExtendedNatTest::lifetimeProbeDone(qint64 now)
             return advanceLifetime(now);
         } else {
             return finishLifetime(LifetimeResult::Unsupported,
-                                  outcome == 0 ? QStringLiteral("ответ на запрос с RESPONSE-PORT не пришёл") : why,
+                                  outcome == 0 ? QCoreApplication::translate("ExtendedNatLifetime", "ответ на запрос с RESPONSE-PORT не пришёл") : why,
                                   now);
         }
     } else if (outcome < 0) {
@@ -168,7 +169,7 @@ void ExtendedNatTest::advanceLifetime(qint64 now)
     const Endpoint& server = config_.server;
     switch (step_) {
     case 0: {
-        stepText_ = QStringLiteral("Время жизни отображения: подготовка сокетов");
+        stepText_ = QCoreApplication::translate("ExtendedNatLifetime", "Время жизни отображения: подготовка сокетов");
         lifetimeSockets_.clear();
         lifetimeResults_.clear();
         helperMapped_.reset();
@@ -212,9 +213,9 @@ void ExtendedNatTest::advanceLifetime(qint64 now)
     }
     case 3: {
         if (calibrating_)
-            stepText_ = QStringLiteral("Время жизни отображения: проверка сервера");
+            stepText_ = QCoreApplication::translate("ExtendedNatLifetime", "Время жизни отображения: проверка сервера");
         else
-            stepText_ = QStringLiteral("Время жизни отображения: ожидание %1 с без трафика")
+            stepText_ = QCoreApplication::translate("ExtendedNatLifetime", "Время жизни отображения: ожидание %1 с без трафика")
                             .arg(config_.lifetime.idleSeconds(probeIndex_));
         if (now < probeDue_)
             return;

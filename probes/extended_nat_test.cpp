@@ -3,6 +3,7 @@
 
 #include <QRandomGenerator>
 #include <algorithm>
+#include <QCoreApplication>
 
 namespace probes {
 
@@ -34,9 +35,9 @@ int randomRtpPort()
 QString whyNot(const std::optional<Reply>& reply, const Endpoint& expected)
 {
     if (!reply)
-        return QStringLiteral("адрес %1 не ответил").arg(expected.text());
+        return QCoreApplication::translate("ExtendedNatTest", "адрес %1 не ответил").arg(expected.text());
     if (!CameFrom(*reply, expected))
-        return QStringLiteral("ответ пришёл не с %1, куда был отправлен запрос, а с %2")
+        return QCoreApplication::translate("ExtendedNatTest", "ответ пришёл не с %1, куда был отправлен запрос, а с %2")
             .arg(expected.text(), reply->sender.text());
     return QString();
 }
@@ -44,9 +45,9 @@ QString whyNot(const std::optional<Reply>& reply, const Endpoint& expected)
 QString whyOther(const Reply& first, const Endpoint& primary)
 {
     if (!first.otherAddress)
-        return QStringLiteral("в ответе нет OTHER-ADDRESS — второго адреса сервера");
+        return QCoreApplication::translate("ExtendedNatTest", "в ответе нет OTHER-ADDRESS — второго адреса сервера");
     if (!UsableOtherAddress(first.otherAddress, primary))
-        return QStringLiteral("второй адрес сервера %1 не отличается от основного").arg(first.otherAddress->text());
+        return QCoreApplication::translate("ExtendedNatTest", "второй адрес сервера %1 не отличается от основного").arg(first.otherAddress->text());
     return QString();
 }
 
@@ -87,7 +88,7 @@ void ExtendedNatTest::stop(qint64 nowMs)
     transactions_.clear();
     running_ = false;
     finished_ = true;
-    stepText_ = QStringLiteral("Тест остановлен");
+    stepText_ = QCoreApplication::translate("ExtendedNatTest", "Тест остановлен");
 }
 
 const ExtendedNatTest::Transaction& ExtendedNatTest::tx(const TxId& id) const
@@ -271,7 +272,7 @@ void ExtendedNatTest::beginMeasurement(qint64 now)
     if (current_ >= config_.measurements.size()) {
         running_ = false;
         finished_ = true;
-        stepText_ = QStringLiteral("Тест завершён");
+        stepText_ = QCoreApplication::translate("ExtendedNatTest", "Тест завершён");
         return;
     }
     advance(now);
@@ -308,7 +309,7 @@ void ExtendedNatTest::advanceMapping(qint64 now)
     case 0:
         mapping_ = MappingEvidence{};
         mapping_.primary = primary;
-        stepText_ = QStringLiteral("Отображение адресов: запрос на основной адрес сервера");
+        stepText_ = QCoreApplication::translate("ExtendedNatTest", "Отображение адресов: запрос на основной адрес сервера");
         sockA_ = open(0);
         if (sockA_ < 0)
             return finish(QString());
@@ -328,7 +329,7 @@ void ExtendedNatTest::advanceMapping(qint64 now)
             return finish(other);
         if (mapping_.localEndpoints.contains(*mapping_.test1->mapped))
             return finish(QString());
-        stepText_ = QStringLiteral("Отображение адресов: запрос на второй адрес сервера");
+        stepText_ = QCoreApplication::translate("ExtendedNatTest", "Отображение адресов: запрос на второй адрес сервера");
         t2_ = sendPlain(sockA_, Endpoint{mapping_.test1->otherAddress->address, primary.port}, now);
         step_ = 2;
         return;
@@ -340,7 +341,7 @@ void ExtendedNatTest::advanceMapping(qint64 now)
         const QString why = whyNot(mapping_.test2, tx(t2_).to);
         if (!why.isEmpty() || !mapping_.test2->mapped || *mapping_.test2->mapped == *mapping_.test1->mapped)
             return finish(why);
-        stepText_ = QStringLiteral("Отображение адресов: запрос на второй адрес и порт сервера");
+        stepText_ = QCoreApplication::translate("ExtendedNatTest", "Отображение адресов: запрос на второй адрес и порт сервера");
         t3_ = sendPlain(sockA_, *mapping_.test1->otherAddress, now);
         step_ = 3;
         return;
@@ -364,7 +365,7 @@ void ExtendedNatTest::advanceFiltering(qint64 now)
     case 0:
         filtering_ = FilteringEvidence{};
         filtering_.primary = primary;
-        stepText_ = QStringLiteral("Фильтрация: запрос на основной адрес сервера");
+        stepText_ = QCoreApplication::translate("ExtendedNatTest", "Фильтрация: запрос на основной адрес сервера");
         sockA_ = open(0);
         if (sockA_ < 0)
             return finish(QString());
@@ -381,7 +382,7 @@ void ExtendedNatTest::advanceFiltering(qint64 now)
         const QString other = whyOther(*filtering_.test1, primary);
         if (!other.isEmpty())
             return finish(other);
-        stepText_ = QStringLiteral("Фильтрация: ответ с другого адреса и порта сервера");
+        stepText_ = QCoreApplication::translate("ExtendedNatTest", "Фильтрация: ответ с другого адреса и порта сервера");
         BindingRequest request;
         request.changeIp = request.changePort = true;
         t2_ = send(sockA_, primary, request, now, config_.requestTimeoutMs, config_.resendAfterMs);
@@ -394,7 +395,7 @@ void ExtendedNatTest::advanceFiltering(qint64 now)
         filtering_.test2 = tx(t2_).reply;
         if (filtering_.test2)
             return finish(whyNot(filtering_.test2, *filtering_.test1->otherAddress));
-        stepText_ = QStringLiteral("Фильтрация: ответ с другого порта сервера");
+        stepText_ = QCoreApplication::translate("ExtendedNatTest", "Фильтрация: ответ с другого порта сервера");
         BindingRequest request;
         request.changePort = true;
         t3_ = send(sockA_, primary, request, now, config_.requestTimeoutMs, config_.resendAfterMs);
@@ -422,7 +423,7 @@ void ExtendedNatTest::advanceHairpin(qint64 now)
     case 0:
         hairpin_ = HairpinEvidence{};
         hairpin_.localAddresses = config_.localAddresses;
-        stepText_ = QStringLiteral("Петля через NAT: внешние адреса двух сокетов");
+        stepText_ = QCoreApplication::translate("ExtendedNatTest", "Петля через NAT: внешние адреса двух сокетов");
         sockA_ = open(0);
         sockB_ = open(0);
         if (sockA_ < 0 || sockB_ < 0)
@@ -441,7 +442,7 @@ void ExtendedNatTest::advanceHairpin(qint64 now)
             hairpin_.mappedB = tx(tB_).reply->mapped;
         if (!hairpin_.mappedA || !hairpin_.mappedB || hairpin_.localEndpointsA.contains(*hairpin_.mappedA))
             return finish();
-        stepText_ = QStringLiteral("Петля через NAT: пакеты на внешние адреса друг друга");
+        stepText_ = QCoreApplication::translate("ExtendedNatTest", "Петля через NAT: пакеты на внешние адреса друг друга");
         t2_ = sendPlain(sockA_, *hairpin_.mappedB, now);
         hairpinProbe_ = sendPlain(sockB_, *hairpin_.mappedA, now);
         step_ = 2;
@@ -461,7 +462,7 @@ void ExtendedNatTest::advanceRtpPair(qint64 now)
 {
     switch (step_) {
     case 0: {
-        stepText_ = QStringLiteral("Пара портов RTP/RTCP");
+        stepText_ = QCoreApplication::translate("ExtendedNatTest", "Пара портов RTP/RTCP");
         constexpr int kAttempts = 20;
         sockA_ = sockB_ = -1;
         for (int i = 0; i < kAttempts && sockB_ < 0; ++i) {

@@ -22,7 +22,7 @@ QString MarkText(Mark mark);
 
 struct SummaryRow {
     QString key;     // the finding's member: "mapping", "lifetime", "nat", "voice" ...
-    QString name;    // the finding's short name
+    QString name;    // the finding's short name, in Russian in every language (ShownRowName)
     Mark mark = Mark::Grey;
     QString result;  // one line
 };
@@ -36,6 +36,9 @@ struct ExtendedSummary {
 // "rtp-pair", "lifetime"), "paths" with the path sections' figures and
 // "sipPath" with the SIP mirror's; a member that is missing gives no row.
 ExtendedSummary SummarizeExtended(const QJsonObject& figures);
+
+// The row's name as the user reads it: translated when a translation is installed.
+QString ShownRowName(const QString& name);
 
 // {"action": ..., "rows": [{"key", "name", "mark", "markText", "result"}]}
 QJsonObject SummaryJson(const ExtendedSummary& summary);

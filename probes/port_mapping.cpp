@@ -3,6 +3,7 @@
 
 #include <QHostAddress>
 #include <QStringList>
+#include <QCoreApplication>
 
 namespace probes {
 
@@ -107,39 +108,39 @@ QString PortMappingFindingText(const IgdFinding& igd, const PortMappingPresence&
     QStringList lines;
     QString upnp;
     if (!igd.answered)
-        upnp = QStringLiteral("нет ответа");
+        upnp = QCoreApplication::translate("PortMapping", "нет ответа");
     else if (!igd.foreignHost.isEmpty())
-        upnp = QStringLiteral("маршрутизатор ответил, но описание устройства лежит на другом адресе (%1): "
+        upnp = QCoreApplication::translate("PortMapping", "маршрутизатор ответил, но описание устройства лежит на другом адресе (%1): "
                               "его не запрашивали")
                    .arg(igd.foreignHost);
     else if (igd.tooLarge)
-        upnp = QStringLiteral("маршрутизатор ответил, но его ответ больше 64 КиБ: он отклонён");
+        upnp = QCoreApplication::translate("PortMapping", "маршрутизатор ответил, но его ответ больше 64 КиБ: он отклонён");
     else if (!igd.described)
-        upnp = QStringLiteral("маршрутизатор ответил, но описание устройства не получено");
+        upnp = QCoreApplication::translate("PortMapping", "маршрутизатор ответил, но описание устройства не получено");
     else
-        upnp = QStringLiteral("есть, устройство InternetGatewayDevice:%1, служба %2:%3")
+        upnp = QCoreApplication::translate("PortMapping", "есть, устройство InternetGatewayDevice:%1, служба %2:%3")
                    .arg(igd.deviceVersion)
                    .arg(igd.serviceType.section(QLatin1Char(':'), -2, -2))
                    .arg(igd.serviceVersion)
-            + (igd.externalAddress.isEmpty() ? QStringLiteral(", внешний адрес не сообщён")
-                                             : QStringLiteral(", внешний адрес ") + igd.externalAddress);
+            + (igd.externalAddress.isEmpty() ? QCoreApplication::translate("PortMapping", ", внешний адрес не сообщён")
+                                             : QCoreApplication::translate("PortMapping", ", внешний адрес ") + igd.externalAddress);
     lines << QStringLiteral("UPnP IGD: ") + upnp;
-    QString natPmp = QStringLiteral("нет");
+    QString natPmp = QCoreApplication::translate("PortMapping", "нет");
     if (p.natPmp && !p.natPmpExternalAddress.isEmpty() && p.natPmpExternalAddress != QLatin1String("0.0.0.0"))
-        natPmp = QStringLiteral("есть, внешний адрес ") + p.natPmpExternalAddress;
+        natPmp = QCoreApplication::translate("PortMapping", "есть, внешний адрес ") + p.natPmpExternalAddress;
     else if (p.natPmp && p.natPmpResult > 0)
-        natPmp = QStringLiteral("есть, внешний адрес не сообщён (код ошибки %1)").arg(p.natPmpResult);
+        natPmp = QCoreApplication::translate("PortMapping", "есть, внешний адрес не сообщён (код ошибки %1)").arg(p.natPmpResult);
     else if (p.natPmp)
-        natPmp = QStringLiteral("есть");
+        natPmp = QCoreApplication::translate("PortMapping", "есть");
     lines << QStringLiteral("NAT-PMP: ") + natPmp;
-    lines << QStringLiteral("PCP: ") + (p.pcp ? QStringLiteral("есть") : QStringLiteral("нет"));
-    lines << QStringLiteral("Запросы только читали сведения: ни одного проброса порта на маршрутизаторе не создано.");
+    lines << QStringLiteral("PCP: ") + (p.pcp ? QCoreApplication::translate("PortMapping", "есть") : QCoreApplication::translate("PortMapping", "нет"));
+    lines << QCoreApplication::translate("PortMapping", "Запросы только читали сведения: ни одного проброса порта на маршрутизаторе не создано.");
     if (igd.described || p.natPmp || p.pcp)
-        lines << QStringLiteral("Телефон или программа, поддерживающие эти протоколы, могут сами открыть порты на "
+        lines << QCoreApplication::translate("PortMapping", "Телефон или программа, поддерживающие эти протоколы, могут сами открыть порты на "
                                 "маршрутизаторе; если NAT на пути не один, открытый порт доступен только из сети "
                                 "следующего NAT.");
     else
-        lines << QStringLiteral("Телефон не сможет сам открыть порты на маршрутизаторе: настройте проброс портов "
+        lines << QCoreApplication::translate("PortMapping", "Телефон не сможет сам открыть порты на маршрутизаторе: настройте проброс портов "
                                 "вручную или используйте STUN и регулярные keep-alive.");
     return lines.join(QStringLiteral("\r\n"));
 }

@@ -2,6 +2,7 @@
 #include "probes/sip_dns.h"
 
 #include <algorithm>
+#include <QCoreApplication>
 
 namespace probes {
 
@@ -136,13 +137,13 @@ namespace {
 QString TlsVerdictText(const TargetCheck& c, const QString& domain)
 {
     if (c.tlsVerified)
-        return QStringLiteral("проверен для домена ") + domain;
+        return QCoreApplication::translate("SipDns", "проверен для домена ") + domain;
     if (!c.tlsChainVerified)
-        return QStringLiteral("не прошёл проверку")
+        return QCoreApplication::translate("SipDns", "не прошёл проверку")
             + (c.tlsChainError.isEmpty() ? QString() : QStringLiteral(" (") + c.tlsChainError + QLatin1Char(')'));
-    return QStringLiteral("не прошёл проверку: выдан не для домена ") + domain
-        + (c.tlsIdentities.isEmpty() ? QStringLiteral(" (имён в нём нет)")
-                                     : QStringLiteral(" (в нём: ") + c.tlsIdentities.join(QStringLiteral(", "))
+    return QCoreApplication::translate("SipDns", "не прошёл проверку: выдан не для домена ") + domain
+        + (c.tlsIdentities.isEmpty() ? QCoreApplication::translate("SipDns", " (имён в нём нет)")
+                                     : QCoreApplication::translate("SipDns", " (в нём: ") + c.tlsIdentities.join(QStringLiteral(", "))
                                            + QLatin1Char(')'));
 }
 
@@ -151,59 +152,59 @@ QString TlsVerdictText(const TargetCheck& c, const QString& domain)
 QString SipDnsFindingText(const SipDnsSummary& s)
 {
     QStringList lines;
-    lines << QStringLiteral("Домен: ") + s.domain;
+    lines << QCoreApplication::translate("SipDns", "Домен: ") + s.domain;
     if (s.resolverSilent) {
-        lines << QStringLiteral("DNS-сервер не ответил: телефон не сможет найти SIP-серверы по имени домена.");
+        lines << QCoreApplication::translate("SipDns", "DNS-сервер не ответил: телефон не сможет найти SIP-серверы по имени домена.");
         return lines.join(QStringLiteral("\r\n"));
     }
     lines << (s.naptrRecords > 0
-                  ? QStringLiteral("NAPTR: записей %1").arg(s.naptrRecords)
-                        + (s.fromNaptr ? QString() : QStringLiteral(" (ни одной для SIP по UDP, TCP или TLS)"))
-                  : QStringLiteral("NAPTR: записей нет, телефон запрашивает SRV для UDP, TCP и TLS"));
+                  ? QCoreApplication::translate("SipDns", "NAPTR: записей %1").arg(s.naptrRecords)
+                        + (s.fromNaptr ? QString() : QCoreApplication::translate("SipDns", " (ни одной для SIP по UDP, TCP или TLS)"))
+                  : QCoreApplication::translate("SipDns", "NAPTR: записей нет, телефон запрашивает SRV для UDP, TCP и TLS"));
     for (int i = 0; i < s.queries.size(); ++i) {
         const int n = i < s.srvCounts.size() ? s.srvCounts[i] : 0;
         lines << QStringLiteral("SRV ") + s.queries[i].name + QStringLiteral(" (") + TransportName(s.queries[i].transport)
                 + QStringLiteral("): ")
-                + (n > 0 ? QStringLiteral("записей %1").arg(n) : QStringLiteral("записей нет"));
+                + (n > 0 ? QCoreApplication::translate("SipDns", "записей %1").arg(n) : QCoreApplication::translate("SipDns", "записей нет"));
     }
-    lines << QStringLiteral("Порядок, в котором телефон обращается к серверам:");
+    lines << QCoreApplication::translate("SipDns", "Порядок, в котором телефон обращается к серверам:");
     int answered = 0, tried = 0;
     for (int i = 0; i < s.checks.size(); ++i) {
         const TargetCheck& c = s.checks[i];
         const SipTarget& t = c.target;
         QString line = QStringLiteral("  %1. ").arg(i + 1) + TransportName(t.transport) + QLatin1Char(' ') + t.host
             + QLatin1Char(':') + QString::number(t.port) + QStringLiteral(" → ")
-            + (t.address.isEmpty() ? QStringLiteral("адреса нет") : t.address) + QStringLiteral(": ");
+            + (t.address.isEmpty() ? QCoreApplication::translate("SipDns", "адреса нет") : t.address) + QStringLiteral(": ");
         if (!c.checked) {
-            line += t.address.isEmpty() ? QStringLiteral("не проверялся")
-                                        : QStringLiteral("не проверялся (IPv6)");
+            line += t.address.isEmpty() ? QCoreApplication::translate("SipDns", "не проверялся")
+                                        : QCoreApplication::translate("SipDns", "не проверялся (IPv6)");
         } else {
             ++tried;
             if (c.answered) {
                 ++answered;
                 if (t.transport == SipTransport::Udp)
-                    line += QStringLiteral("отвечает на OPTIONS (%1) за %2 мс").arg(c.sipStatus).arg(c.ms);
+                    line += QCoreApplication::translate("SipDns", "отвечает на OPTIONS (%1) за %2 мс").arg(c.sipStatus).arg(c.ms);
                 else if (t.transport == SipTransport::Tcp)
-                    line += QStringLiteral("соединение установлено за %1 мс").arg(c.ms);
+                    line += QCoreApplication::translate("SipDns", "соединение установлено за %1 мс").arg(c.ms);
                 else
-                    line += QStringLiteral("TLS-соединение установлено за %1 мс, сертификат ").arg(c.ms)
+                    line += QCoreApplication::translate("SipDns", "TLS-соединение установлено за %1 мс, сертификат ").arg(c.ms)
                         + TlsVerdictText(c, s.domain);
             } else {
-                line += QStringLiteral("не отвечает")
+                line += QCoreApplication::translate("SipDns", "не отвечает")
                     + (c.detail.isEmpty() ? QString() : QStringLiteral(" (") + c.detail + QLatin1Char(')'));
             }
         }
         lines << line;
     }
     if (s.checks.isEmpty())
-        lines << QStringLiteral("  серверов не найдено: телефон не сможет зарегистрироваться по имени домена");
+        lines << QCoreApplication::translate("SipDns", "  серверов не найдено: телефон не сможет зарегистрироваться по имени домена");
     else if (tried > 0 && answered == 0)
-        lines << QStringLiteral("Ни один сервер не ответил: телефон не сможет зарегистрироваться.");
+        lines << QCoreApplication::translate("SipDns", "Ни один сервер не ответил: телефон не сможет зарегистрироваться.");
     else if (answered < tried)
-        lines << QStringLiteral("Часть серверов не отвечает: телефон потеряет время на попытки, прежде чем "
+        lines << QCoreApplication::translate("SipDns", "Часть серверов не отвечает: телефон потеряет время на попытки, прежде чем "
                                 "дойдёт до работающего сервера.");
     else if (tried > 0)
-        lines << QStringLiteral("Все проверенные серверы отвечают.");
+        lines << QCoreApplication::translate("SipDns", "Все проверенные серверы отвечают.");
     return lines.join(QStringLiteral("\r\n"));
 }
 

@@ -3,6 +3,7 @@
 
 #include <QJsonArray>
 #include <QRandomGenerator>
+#include <QCoreApplication>
 
 namespace probes {
 
@@ -269,7 +270,7 @@ QVector<SipDifference> CompareMirror(const QByteArray& sent, const QByteArray& c
 {
     const Parsed a = Parse(sent), b = Parse(copy);
     QVector<SipDifference> out;
-    Differ(out, QStringLiteral("строка запроса"), {a.startLine}, {b.startLine}, external);
+    Differ(out, QCoreApplication::translate("SipMirror", "строка запроса"), {a.startLine}, {b.startLine}, external);
     QStringList names;
     for (const Header& h : a.headers + b.headers)
         if (!names.contains(h.name))
@@ -324,33 +325,33 @@ MirrorFindings JudgeMirror(const QVector<MirrorCheck>& checks, int firstPort, in
                 continue;
             }
             const QString what =
-                d.what.startsWith(QLatin1String("SDP")) ? QStringLiteral("адрес и порт в SDP") : d.what;
+                d.what.startsWith(QLatin1String("SDP")) ? QCoreApplication::translate("SipMirror", "адрес и порт в SDP") : d.what;
             if (!rewritten.contains(what))
                 rewritten << what;
         }
     }
     if (!f.supported) {
-        f.findings << QStringLiteral("сервер не поддерживает проверку");
+        f.findings << QCoreApplication::translate("SipMirror", "сервер не поддерживает проверку");
         return f;
     }
     const bool anyChange = std::any_of(checks.begin(), checks.end(), changed);
     if (!anyChange) {
-        f.findings << QStringLiteral("SIP проходит без изменений");
+        f.findings << QCoreApplication::translate("SipMirror", "SIP проходит без изменений");
         return f;
     }
     if (!rewritten.isEmpty())
-        f.findings << QStringLiteral("маршрутизатор переписывает SIP (SIP ALG): ") + rewritten.join(QStringLiteral(", "));
+        f.findings << QCoreApplication::translate("SipMirror", "маршрутизатор переписывает SIP (SIP ALG): ") + rewritten.join(QStringLiteral(", "));
     if (otherChange)
-        f.findings << QStringLiteral("на пути изменены строки SIP (см. ниже), не на внешний адрес NAT");
+        f.findings << QCoreApplication::translate("SipMirror", "на пути изменены строки SIP (см. ниже), не на внешний адрес NAT");
     const MirrorCheck* udp1 = find(false, firstPort);
     const MirrorCheck* udp2 = secondPort > 0 ? find(false, secondPort) : nullptr;
     if (udp1 && changed(*udp1) && udp2 && !changed(*udp2))
-        f.findings << QStringLiteral("SIP ALG работает только на порту %1: используйте порт %2")
+        f.findings << QCoreApplication::translate("SipMirror", "SIP ALG работает только на порту %1: используйте порт %2")
                           .arg(firstPort)
                           .arg(secondPort);
     const MirrorCheck* tcp1 = find(true, firstPort);
     if (udp1 && changed(*udp1) && tcp1 && !changed(*tcp1))
-        f.findings << QStringLiteral("TCP не затронут: используйте SIP по TCP");
+        f.findings << QCoreApplication::translate("SipMirror", "TCP не затронут: используйте SIP по TCP");
     return f;
 }
 
@@ -360,16 +361,16 @@ QString MirrorText(const QVector<MirrorCheck>& checks, const MirrorFindings& fin
     for (const MirrorCheck& c : checks) {
         QString head = CheckName(c) + QStringLiteral(": ");
         if (!c.sent)
-            head += QStringLiteral("не отправлено (порт занят или нет соединения)");
+            head += QCoreApplication::translate("SipMirror", "не отправлено (порт занят или нет соединения)");
         else if (!c.answered)
-            head += c.refused ? QStringLiteral("сервер ответил, но не копией запроса")
-                              : QStringLiteral("копия запроса не пришла");
+            head += c.refused ? QCoreApplication::translate("SipMirror", "сервер ответил, но не копией запроса")
+                              : QCoreApplication::translate("SipMirror", "копия запроса не пришла");
         else if (c.invite.isEmpty() && c.registration.isEmpty())
-            head += QStringLiteral("без изменений");
+            head += QCoreApplication::translate("SipMirror", "без изменений");
         else
-            head += QStringLiteral("изменено");
+            head += QCoreApplication::translate("SipMirror", "изменено");
         if (c.answered)
-            head += QStringLiteral(" (отправлено с %1:%2, сервер видит %3:%4)")
+            head += QCoreApplication::translate("SipMirror", " (отправлено с %1:%2, сервер видит %3:%4)")
                         .arg(c.localAddress)
                         .arg(c.localPort)
                         .arg(c.sourceAddress)
@@ -378,11 +379,11 @@ QString MirrorText(const QVector<MirrorCheck>& checks, const MirrorFindings& fin
         for (const auto& [name, list] : {std::pair{QStringLiteral("INVITE"), c.invite},
                                          std::pair{QStringLiteral("REGISTER"), c.registration}}) {
             for (const SipDifference& d : list) {
-                const QString was = d.sent.isEmpty() ? QStringLiteral("(нет)") : d.sent;
-                const QString now = d.mirrored.isEmpty() ? QStringLiteral("(удалено)") : d.mirrored;
+                const QString was = d.sent.isEmpty() ? QCoreApplication::translate("SipMirror", "(нет)") : d.sent;
+                const QString now = d.mirrored.isEmpty() ? QCoreApplication::translate("SipMirror", "(удалено)") : d.mirrored;
                 lines << QStringLiteral("  %1 %2: %3 -> %4%5")
                              .arg(name, d.what, was, now,
-                                  d.toExternal ? QStringLiteral(" (внешний адрес NAT)") : QString());
+                                  d.toExternal ? QCoreApplication::translate("SipMirror", " (внешний адрес NAT)") : QString());
             }
         }
     }

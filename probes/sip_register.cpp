@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/test_run_state.h"
+#include <QCoreApplication>
 
 namespace probes {
 
@@ -169,10 +170,10 @@ SipAnswer ReadSipAnswer(const QByteArray& data)
 SipVerdict JudgeSipAnswer(const SipAnswer& answer, const QString& mainAddress)
 {
     if (!answer.hasReceived)
-        return {QStringLiteral("Присутствует"), app::kSipTranslated};
+        return {QCoreApplication::translate("SipRegister", "Присутствует"), app::kSipTranslated};
     if (answer.received != mainAddress)
-        return {QStringLiteral("Отсутствует"), app::kSipBehindNat};
-    return {QStringLiteral("Реальный IP адрес"), app::kSipRealAddress};
+        return {QCoreApplication::translate("SipRegister", "Отсутствует"), app::kSipBehindNat};
+    return {QCoreApplication::translate("SipRegister", "Реальный IP адрес"), app::kSipRealAddress};
 }
 
 QString SendSipFailureMessage(const platform::InterfaceTable& table)
@@ -181,8 +182,8 @@ QString SendSipFailureMessage(const platform::InterfaceTable& table)
     const QString entry2 = table.size() >= 2 ? table.at(1).Address : QString();
     const QString loopback = QStringLiteral("127.0.0.1");
     if (entry1 == loopback || (entry1 == QStringLiteral("0.0.0.0") && entry2 == loopback))
-        return QStringLiteral("Компьютер не подключен к сети.");
-    return QStringLiteral("Ошибка открытия порта 5060 !!!\r\nВозможно порт занят другой программой.");
+        return QCoreApplication::translate("SipRegister", "Компьютер не подключен к сети.");
+    return QCoreApplication::translate("SipRegister", "Ошибка открытия порта 5060 !!!\r\nВозможно порт занят другой программой.");
 }
 
 }  // namespace probes

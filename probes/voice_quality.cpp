@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <QCoreApplication>
 
 namespace probes {
 
@@ -54,7 +55,7 @@ BasicTerms Basic(double T)
 
 QString Ms(double v)
 {
-    return QLocale::system().toString(v, 'f', 1) + QStringLiteral(" мс");
+    return QLocale::system().toString(v, 'f', 1) + QCoreApplication::translate("VoiceQuality", " мс");
 }
 
 }  // namespace
@@ -218,44 +219,44 @@ QString VoiceFindingText(const VoiceAssessment& a)
     const QLocale l = QLocale::system();
     const VoicePathStats& s = a.stats;
     QStringList lines;
-    lines << QStringLiteral("Пакеты: запросы STUN Binding по %1 байт (дополнены атрибутом SOFTWARE) каждые %2 мс, "
+    lines << QCoreApplication::translate("VoiceQuality", "Пакеты: запросы STUN Binding по %1 байт (дополнены атрибутом SOFTWARE) каждые %2 мс, "
                             "как голос G.711")
                  .arg(kVoicePacketSize)
                  .arg(kVoicePacketIntervalMs);
-    lines << QStringLiteral("Отправлено пакетов: %1, получено ответов: %2, потери: %3 %, самая длинная серия потерь: %4")
+    lines << QCoreApplication::translate("VoiceQuality", "Отправлено пакетов: %1, получено ответов: %2, потери: %3 %, самая длинная серия потерь: %4")
                  .arg(s.sent).arg(s.received).arg(l.toString(s.lossPercent, 'f', 1)).arg(s.longestLossBurst);
     if (s.received > 0) {
-        lines << QStringLiteral("Время прохождения туда и обратно: минимум ") + Ms(s.rttMinMs)
-                + QStringLiteral(", медиана ") + Ms(s.rttMedianMs) + QStringLiteral(", 95 % ") + Ms(s.rttP95Ms)
-                + QStringLiteral(", максимум ") + Ms(s.rttMaxMs);
-        lines << QStringLiteral("Джиттер (RFC 3550): ") + Ms(s.jitterMs);
+        lines << QCoreApplication::translate("VoiceQuality", "Время прохождения туда и обратно: минимум ") + Ms(s.rttMinMs)
+                + QCoreApplication::translate("VoiceQuality", ", медиана ") + Ms(s.rttMedianMs) + QStringLiteral(", 95 % ") + Ms(s.rttP95Ms)
+                + QCoreApplication::translate("VoiceQuality", ", максимум ") + Ms(s.rttMaxMs);
+        lines << QCoreApplication::translate("VoiceQuality", "Джиттер (RFC 3550): ") + Ms(s.jitterMs);
     }
     if (!a.rated) {
-        lines << QStringLiteral("Оценка R: неизвестно, MOS: неизвестно (вернулось меньше половины пакетов)");
+        lines << QCoreApplication::translate("VoiceQuality", "Оценка R: неизвестно, MOS: неизвестно (вернулось меньше половины пакетов)");
         return lines.join(QStringLiteral("\r\n"));
     }
     const ListenerFigures& f = a.listener;
-    lines << QStringLiteral("Буфер джиттера телефона (допущение): ") + Ms(f.bufferMs)
-            + QStringLiteral(" — ответы позже ") + Ms(f.deadlineMs)
-            + QStringLiteral(" от отправки считаются потерянными; таких ответов: %1").arg(f.late);
-    lines << QStringLiteral("Для слушателя (одно направление): потери %1 %, BurstR %2. Допущение: потери туда и обратно "
+    lines << QCoreApplication::translate("VoiceQuality", "Буфер джиттера телефона (допущение): ") + Ms(f.bufferMs)
+            + QCoreApplication::translate("VoiceQuality", " — ответы позже ") + Ms(f.deadlineMs)
+            + QCoreApplication::translate("VoiceQuality", " от отправки считаются потерянными; таких ответов: %1").arg(f.late);
+    lines << QCoreApplication::translate("VoiceQuality", "Для слушателя (одно направление): потери %1 %, BurstR %2. Допущение: потери туда и обратно "
                             "поровну делятся между направлениями (1 − √(1 − %3 %)), к ним добавлены опоздавшие ответы")
                  .arg(l.toString(f.lossPercent, 'f', 1), l.toString(f.burstR, 'f', 2),
                       l.toString(f.roundTripLossPercent, 'f', 1));
-    lines << QStringLiteral("Задержка из конца в конец для расчёта: ") + Ms(a.delayMs);
-    lines << QStringLiteral("Оценка R по цифрам для слушателя (E-модель ITU-T G.107, G.711 с маскированием потерь): ")
+    lines << QCoreApplication::translate("VoiceQuality", "Задержка из конца в конец для расчёта: ") + Ms(a.delayMs);
+    lines << QCoreApplication::translate("VoiceQuality", "Оценка R по цифрам для слушателя (E-модель ITU-T G.107, G.711 с маскированием потерь): ")
             + l.toString(a.model.R, 'f', 1) + QStringLiteral(", MOS: ") + l.toString(a.model.Mos, 'f', 2);
     QString meaning;
     if (a.model.R >= 90)
-        meaning = QStringLiteral("Качество голоса отличное.");
+        meaning = QCoreApplication::translate("VoiceQuality", "Качество голоса отличное.");
     else if (a.model.R >= 80)
-        meaning = QStringLiteral("Качество голоса хорошее.");
+        meaning = QCoreApplication::translate("VoiceQuality", "Качество голоса хорошее.");
     else if (a.model.R >= 70)
-        meaning = QStringLiteral("Качество голоса удовлетворительное: часть собеседников заметит искажения.");
+        meaning = QCoreApplication::translate("VoiceQuality", "Качество голоса удовлетворительное: часть собеседников заметит искажения.");
     else if (a.model.R >= 60)
-        meaning = QStringLiteral("Качество голоса плохое: многие собеседники будут недовольны.");
+        meaning = QCoreApplication::translate("VoiceQuality", "Качество голоса плохое: многие собеседники будут недовольны.");
     else
-        meaning = QStringLiteral("Качество голоса очень плохое: разговор будет затруднён.");
+        meaning = QCoreApplication::translate("VoiceQuality", "Качество голоса очень плохое: разговор будет затруднён.");
     lines << meaning;
     return lines.join(QStringLiteral("\r\n"));
 }

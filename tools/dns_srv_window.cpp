@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QVBoxLayout>
+#include <QCoreApplication>
 
 namespace tools {
 
@@ -35,7 +36,7 @@ QStringList Form3::Presets(const probes::ProviderEndpoints& endpoints)
 Form3::Form3(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QStringLiteral("Тест DNS SRV"));
+    setWindowTitle(QCoreApplication::translate("DnsSrvWindow", "Тест DNS SRV"));
     setModal(true);
 
     Combo2_ = new QComboBox(this);
@@ -46,7 +47,7 @@ Form3::Form3(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     Combo2_->setCurrentIndex(0);
     Combo2_->setMinimumWidth(280);
 
-    Command1_ = new QPushButton(QStringLiteral("Запрос"), this);
+    Command1_ = new QPushButton(QCoreApplication::translate("DnsSrvWindow", "Запрос"), this);
     Command1_->setObjectName(QStringLiteral("Command1"));
     Command1_->setAutoDefault(false);
 
@@ -55,7 +56,7 @@ Form3::Form3(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     Text2_->setMinimumSize(460, 320);
     Text2_->setTabStopDistance(Text2_->fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
 
-    Command4_ = new QPushButton(QStringLiteral("Закрыть"), this);
+    Command4_ = new QPushButton(QCoreApplication::translate("DnsSrvWindow", "Закрыть"), this);
     Command4_->setObjectName(QStringLiteral("Command4"));
     Command4_->setAutoDefault(false);
 

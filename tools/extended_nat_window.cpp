@@ -18,13 +18,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <QCoreApplication>
 
 namespace tools {
 
 Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDialog(parent), endpoints_(endpoints)
 {
     setObjectName(QStringLiteral("Form5"));
-    setWindowTitle(QStringLiteral("Расширенный тест NAT"));
+    setWindowTitle(QCoreApplication::translate("ExtendedNatWindow", "Расширенный тест NAT"));
     setModal(true);
     clock_.start();
 
@@ -33,19 +34,19 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     Text1_->setReadOnly(true);
     Text1_->setMinimumSize(Text1_->fontMetrics().horizontalAdvance(QLatin1Char('m')) * 72, 240);
 
-    Label1_ = new QLabel(QStringLiteral("Нажмите «Начать тест»."), this);
+    Label1_ = new QLabel(QCoreApplication::translate("ExtendedNatWindow", "Нажмите «Начать тест»."), this);
     Label1_->setObjectName(QStringLiteral("Label1"));
     ProgressBar1_ = new QProgressBar(this);
     ProgressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1_->setRange(0, 100);
     ProgressBar1_->setValue(0);
 
-    Command1_ = new QPushButton(QStringLiteral("Начать тест"), this);
+    Command1_ = new QPushButton(QCoreApplication::translate("ExtendedNatWindow", "Начать тест"), this);
     Command1_->setObjectName(QStringLiteral("Command1"));
-    Command2_ = new QPushButton(QStringLiteral("Остановить"), this);
+    Command2_ = new QPushButton(QCoreApplication::translate("ExtendedNatWindow", "Остановить"), this);
     Command2_->setObjectName(QStringLiteral("Command2"));
     Command2_->setEnabled(false);
-    Command3_ = new QPushButton(QStringLiteral("Закрыть"), this);
+    Command3_ = new QPushButton(QCoreApplication::translate("ExtendedNatWindow", "Закрыть"), this);
     Command3_->setObjectName(QStringLiteral("Command3"));
     for (QPushButton* button : {Command1_, Command2_, Command3_})
         button->setAutoDefault(false);
@@ -265,7 +266,7 @@ void Form5::finishTest()
     Text1_->setPlainText(text);
     showSummary();
     ProgressBar1_->setValue(100);
-    Label1_->setText(stopped_ ? QStringLiteral("Тест остановлен.") : QStringLiteral("Тест завершён."));
+    Label1_->setText(stopped_ ? QCoreApplication::translate("ExtendedNatWindow", "Тест остановлен.") : QCoreApplication::translate("ExtendedNatWindow", "Тест завершён."));
     Command1_->setEnabled(true);
     Command2_->setEnabled(false);
     emit testFinished();

@@ -8,6 +8,7 @@
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
+#include <QCoreApplication>
 
 namespace tools {
 
@@ -103,8 +104,8 @@ void PaintVoice(QPainter& p, const QRectF& area, const QJsonObject& v, const QLo
     const double p95 = v.value(QStringLiteral("rttP95Ms")).toDouble();
     const double yMax = NiceCeiling(std::max({p95 * 1.3, deadline * 1.2, median * 1.5, 1.0}));
     const double xMax = NiceCeiling(std::max(1.0, rtt.size() * kVoiceIntervalMs / 1000.0));
-    const QRectF plot = Axes(p, area, xMax, yMax, QStringLiteral("время от начала, с"),
-                             QStringLiteral("мс"), locale);
+    const QRectF plot = Axes(p, area, xMax, yMax, QCoreApplication::translate("ExtendedPlots", "время от начала, с"),
+                             QCoreApplication::translate("ExtendedPlots", "мс"), locale);
     auto at = [&](double seconds, double ms) {
         return QPointF(plot.left() + plot.width() * seconds / xMax, plot.bottom() - plot.height() * std::min(ms, yMax) / yMax);
     };
@@ -129,10 +130,10 @@ void PaintVoice(QPainter& p, const QRectF& area, const QJsonObject& v, const QLo
         p.setPen(QPen(kDeadline, 1.5, Qt::DashLine));
         p.drawLine(at(0, deadline), at(xMax, deadline));
     }
-    Legend(p, plot, {{kArrived, QStringLiteral("ответ")},
-                     {kLost, QStringLiteral("потеря")},
-                     {kMedian, QStringLiteral("медиана")},
-                     {kDeadline, QStringLiteral("срок буфера джиттера")}});
+    Legend(p, plot, {{kArrived, QCoreApplication::translate("ExtendedPlots", "ответ")},
+                     {kLost, QCoreApplication::translate("ExtendedPlots", "потеря")},
+                     {kMedian, QCoreApplication::translate("ExtendedPlots", "медиана")},
+                     {kDeadline, QCoreApplication::translate("ExtendedPlots", "срок буфера джиттера")}});
 }
 
 void PaintLifetime(QPainter& p, const QRectF& area, const QJsonObject& l, const QLocale& locale)
@@ -142,7 +143,7 @@ void PaintLifetime(QPainter& p, const QRectF& area, const QJsonObject& l, const 
     const int dead = l.value(QStringLiteral("firstDeadSeconds")).toInt();
     const int keepAlive = l.value(QStringLiteral("keepAliveSeconds")).toInt();
     const double xMax = NiceCeiling(std::max({alive, dead, keepAlive, step}) * 1.1);
-    const QRectF plot = Axes(p, area, xMax, 0, QStringLiteral("простой, с"), QString(), locale);
+    const QRectF plot = Axes(p, area, xMax, 0, QCoreApplication::translate("ExtendedPlots", "простой, с"), QString(), locale);
     auto x = [&](double seconds) { return plot.left() + plot.width() * seconds / xMax; };
     const double row = plot.top() + plot.height() * 0.55;
     const double r = std::max(2.5, std::min(6.0, plot.width() / std::max(1.0, xMax / step) * 0.3));
@@ -160,8 +161,8 @@ void PaintLifetime(QPainter& p, const QRectF& area, const QJsonObject& l, const 
         p.drawLine(QPointF(x(keepAlive), plot.top()), QPointF(x(keepAlive), plot.bottom()));
     }
     p.setBrush(Qt::NoBrush);
-    Legend(p, plot, {{kArrived, QStringLiteral("дошёл")},
-                     {kLost, QStringLiteral("потерян")},
+    Legend(p, plot, {{kArrived, QCoreApplication::translate("ExtendedPlots", "дошёл")},
+                     {kLost, QCoreApplication::translate("ExtendedPlots", "потерян")},
                      {kMedian, QStringLiteral("keep-alive")}});
 }
 
@@ -178,17 +179,17 @@ bool HasPlot(PlotKind kind, const QJsonObject& figures)
 
 QString PlotTitle(PlotKind kind)
 {
-    return kind == PlotKind::Voice ? QStringLiteral("Голосовой поток: время туда и обратно")
-                                   : QStringLiteral("Поиск времени жизни отображения");
+    return kind == PlotKind::Voice ? QCoreApplication::translate("ExtendedPlots", "Голосовой поток: время туда и обратно")
+                                   : QCoreApplication::translate("ExtendedPlots", "Поиск времени жизни отображения");
 }
 
 QString PlotDescription(PlotKind kind, const QJsonObject& figures, const QLocale& locale)
 {
     if (!HasPlot(kind, figures))
-        return PlotTitle(kind) + QStringLiteral(": нет данных");
+        return PlotTitle(kind) + QCoreApplication::translate("ExtendedPlots", ": нет данных");
     if (kind == PlotKind::Voice) {
         const QJsonObject v = Voice(figures);
-        return QStringLiteral("%1: отправлено %2, получено %3, медиана %4 мс, 95 %% %5 мс, срок буфера джиттера %6 мс")
+        return QCoreApplication::translate("ExtendedPlots", "%1: отправлено %2, получено %3, медиана %4 мс, 95 %% %5 мс, срок буфера джиттера %6 мс")
             .arg(PlotTitle(kind))
             .arg(locale.toString(v.value(QStringLiteral("sent")).toInt()))
             .arg(locale.toString(v.value(QStringLiteral("received")).toInt()))
@@ -199,12 +200,12 @@ QString PlotDescription(PlotKind kind, const QJsonObject& figures, const QLocale
             .replace(QStringLiteral("%%"), QStringLiteral("%"));
     }
     const QJsonObject l = Lifetime(figures);
-    QString text = QStringLiteral("%1: пакеты доходили после простоя до %2 с")
+    QString text = QCoreApplication::translate("ExtendedPlots", "%1: пакеты доходили после простоя до %2 с")
                        .arg(PlotTitle(kind), locale.toString(l.value(QStringLiteral("lastAliveSeconds")).toInt()));
     if (l.contains(QStringLiteral("firstDeadSeconds")))
-        text += QStringLiteral(", потерян после %1 с").arg(locale.toString(l.value(QStringLiteral("firstDeadSeconds")).toInt()));
+        text += QCoreApplication::translate("ExtendedPlots", ", потерян после %1 с").arg(locale.toString(l.value(QStringLiteral("firstDeadSeconds")).toInt()));
     if (l.contains(QStringLiteral("keepAliveSeconds")))
-        text += QStringLiteral(", keep-alive раз в %1 с").arg(locale.toString(l.value(QStringLiteral("keepAliveSeconds")).toInt()));
+        text += QCoreApplication::translate("ExtendedPlots", ", keep-alive раз в %1 с").arg(locale.toString(l.value(QStringLiteral("keepAliveSeconds")).toInt()));
     return text;
 }
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QCoreApplication>
 
 namespace tools {
 
@@ -49,13 +50,13 @@ ExtendedSummaryView::ExtendedSummaryView(QWidget* parent) : QWidget(parent)
     QFont bold = action_->font();
     bold.setBold(true);
     action_->setFont(bold);
-    action_->setAccessibleName(QStringLiteral("Главное действие"));
+    action_->setAccessibleName(QCoreApplication::translate("ExtendedSummaryView", "Главное действие"));
 
     rows_ = new QTreeWidget(this);
     rows_->setObjectName(QStringLiteral("SummaryRows"));
-    rows_->setAccessibleName(QStringLiteral("Сводка результатов"));
+    rows_->setAccessibleName(QCoreApplication::translate("ExtendedSummaryView", "Сводка результатов"));
     rows_->setColumnCount(3);
-    rows_->setHeaderLabels({QStringLiteral("Оценка"), QStringLiteral("Проверка"), QStringLiteral("Результат")});
+    rows_->setHeaderLabels({QCoreApplication::translate("ExtendedSummaryView", "Оценка"), QCoreApplication::translate("ExtendedSummaryView", "Проверка"), QCoreApplication::translate("ExtendedSummaryView", "Результат")});
     rows_->setRootIsDecorated(false);
     rows_->setUniformRowHeights(true);
     rows_->header()->setStretchLastSection(true);
@@ -87,7 +88,7 @@ void ExtendedSummaryView::setSummary(const probes::ExtendedSummary& summary)
     rows_->clear();
     const qreal ratio = devicePixelRatioF();
     for (const probes::SummaryRow& r : summary.rows) {
-        auto* item = new QTreeWidgetItem(rows_, {probes::MarkText(r.mark), r.name, r.result});
+        auto* item = new QTreeWidgetItem(rows_, {probes::MarkText(r.mark), probes::ShownRowName(r.name), r.result});
         item->setIcon(0, MarkIcon(r.mark, ratio));
         item->setData(0, Qt::UserRole, r.key);
         item->setData(0, Qt::AccessibleTextRole, probes::MarkText(r.mark));

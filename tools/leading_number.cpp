@@ -2,6 +2,7 @@
 #include "tools/leading_number.h"
 
 #include <cmath>
+#include <QCoreApplication>
 
 namespace tools {
 
@@ -58,7 +59,7 @@ std::optional<int> TypedPort(const QString& text)
 
 QString TypedPortMessage()
 {
-    return QStringLiteral("Неверный номер порта !!!\r\nПорт должен быть целым числом от 1 до 65535.");
+    return QCoreApplication::translate("LeadingNumber", "Неверный номер порта !!!\r\nПорт должен быть целым числом от 1 до 65535.");
 }
 
 }  // namespace tools

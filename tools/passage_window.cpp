@@ -21,12 +21,13 @@
 #include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QCoreApplication>
 
 namespace tools {
 
 namespace {
 
-const QString kFixedPortCaption = QStringLiteral("Отправлять запрос порта ");
+QString FixedPortCaption() { return QCoreApplication::translate("PassageWindow", "Отправлять запрос порта "); }
 
 }  // namespace
 
@@ -57,44 +58,44 @@ QString FixedPortFailureMessage(platform::FixedBind result, int port)
     case platform::FixedBind::Bound:
         return QString();
     case platform::FixedBind::Taken:
-        return QStringLiteral("Порт ") + number + QStringLiteral(" занят другой программой !!!");
+        return QCoreApplication::translate("PassageWindow", "Порт ") + number + QCoreApplication::translate("PassageWindow", " занят другой программой !!!");
     case platform::FixedBind::NoPermission:
-        return QStringLiteral("Порт ") + number
-               + QStringLiteral(" недоступен: у программы нет прав на открытие этого порта !!!");
+        return QCoreApplication::translate("PassageWindow", "Порт ") + number
+               + QCoreApplication::translate("PassageWindow", " недоступен: у программы нет прав на открытие этого порта !!!");
     case platform::FixedBind::Closed:
     case platform::FixedBind::Failed:
         break;
     }
-    return QStringLiteral("Ошибка открытия порта ") + number + QStringLiteral(" !!!");
+    return QCoreApplication::translate("PassageWindow", "Ошибка открытия порта ") + number + QStringLiteral(" !!!");
 }
 
 Form1::Form1(const probes::ProviderEndpoints& endpoints, QWidget* parent)
     : QDialog(parent), endpoints_(endpoints)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Проверка прохождения пакетов"));
+    setWindowTitle(QCoreApplication::translate("PassageWindow", "Проверка прохождения пакетов"));
     setModal(true);
 
-    Label3_ = new QLabel(QStringLiteral("Данный тест предназначен для проверки прохождения входящих пакетов "
+    Label3_ = new QLabel(QCoreApplication::translate("PassageWindow", "Данный тест предназначен для проверки прохождения входящих пакетов "
                                         "при организации проброса портов на НАТе или настройке фаервола."),
                          this);
     Label3_->setObjectName(QStringLiteral("Label3"));
     Label3_->setWordWrap(true);
 
-    Label1_ = new QLabel(QStringLiteral("Внешний адрес"), this);
+    Label1_ = new QLabel(QCoreApplication::translate("PassageWindow", "Внешний адрес"), this);
     Label1_->setObjectName(QStringLiteral("Label1"));
     Text1_ = new QLineEdit(this);
     Text1_->setObjectName(QStringLiteral("Text1"));
     Text1_->setReadOnly(true);
 
-    Label2_ = new QLabel(QStringLiteral("Порт для входящих пакетов"), this);
+    Label2_ = new QLabel(QCoreApplication::translate("PassageWindow", "Порт для входящих пакетов"), this);
     Label2_->setObjectName(QStringLiteral("Label2"));
     Text2_ = new QLineEdit(QStringLiteral("5060"), this);
     Text2_->setObjectName(QStringLiteral("Text2"));
 
-    Option1_0_ = new QRadioButton(QStringLiteral("Отправлять запрос с произвольного порта"), this);
+    Option1_0_ = new QRadioButton(QCoreApplication::translate("PassageWindow", "Отправлять запрос с произвольного порта"), this);
     Option1_0_->setObjectName(QStringLiteral("Option1_0"));
-    Option1_1_ = new QRadioButton(kFixedPortCaption + QStringLiteral("5060"), this);
+    Option1_1_ = new QRadioButton(FixedPortCaption() + QStringLiteral("5060"), this);
     Option1_1_->setObjectName(QStringLiteral("Option1_1"));
     Option1_ = new QButtonGroup(this);
     Option1_->setObjectName(QStringLiteral("Option1"));
@@ -110,11 +111,11 @@ Form1::Form1(const probes::ProviderEndpoints& endpoints, QWidget* parent)
     // Entries are inserted and dropped through a cursor: no undo history to grow.
     Text3_->setUndoRedoEnabled(false);
 
-    Command1_ = new QPushButton(QStringLiteral("Отправить запрос"), this);
+    Command1_ = new QPushButton(QCoreApplication::translate("PassageWindow", "Отправить запрос"), this);
     Command1_->setObjectName(QStringLiteral("Command1"));
-    Command2_ = new QPushButton(QStringLiteral("Очистить"), this);
+    Command2_ = new QPushButton(QCoreApplication::translate("PassageWindow", "Очистить"), this);
     Command2_->setObjectName(QStringLiteral("Command2"));
-    Command4_ = new QPushButton(QStringLiteral("Закрыть"), this);
+    Command4_ = new QPushButton(QCoreApplication::translate("PassageWindow", "Закрыть"), this);
     Command4_->setObjectName(QStringLiteral("Command4"));
     Command1_->setAutoDefault(false);
     Command2_->setAutoDefault(false);
@@ -208,7 +209,7 @@ void Form1::Timer1_Timer()
 void Form1::Text2_Change()
 {
     const std::optional<int> typed = port();
-    Option1_1_->setText(kFixedPortCaption
+    Option1_1_->setText(FixedPortCaption()
                         + (typed ? QString::number(*typed) : PlainNumberText(LeadingNumber(Text2_->text()))));
     // A pending first opening would only open the set a second time.
     Timer1_->stop();
@@ -245,7 +246,7 @@ void Form1::Command1_Click()
 void Form1::logArrival(const QString& port)
 {
     const QString entry = QStringLiteral("(") + TimeOfDayText(QTime::currentTime())
-                          + QStringLiteral(") пришел пакет на порт ") + port + QStringLiteral("\r\n\r\n");
+                          + QCoreApplication::translate("PassageWindow", ") пришел пакет на порт ") + port + QStringLiteral("\r\n\r\n");
     log_.push_front(entry);
 
     // Only the new entry goes into the box, on top; the rest stays as rendered.

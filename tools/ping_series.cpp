@@ -5,6 +5,7 @@
 #include "probes/ping.h"
 
 #include <QStringList>
+#include <QCoreApplication>
 
 namespace tools {
 
@@ -23,9 +24,9 @@ QString PingSeries::Record(uint32_t status, uint32_t roundTripTime)
 {
     const int32_t rtt = roundTripTime > kLongestRtt ? 0 : static_cast<int32_t>(roundTripTime);
     ++requestCount_;
-    const QString line = QStringLiteral("Запрос № ") + QString::number(requestCount_) + QStringLiteral(" на ") +
-                         pingTarget_ + QStringLiteral(" - время ответа ") + QString::number(rtt) +
-                         QStringLiteral(" мс - статус ") + probes::EchoStatusText(static_cast<int32_t>(status)) +
+    const QString line = QCoreApplication::translate("PingSeries", "Запрос № ") + QString::number(requestCount_) + QCoreApplication::translate("PingSeries", " на ") +
+                         pingTarget_ + QCoreApplication::translate("PingSeries", " - время ответа ") + QString::number(rtt) +
+                         QCoreApplication::translate("PingSeries", " мс - статус ") + probes::EchoStatusText(static_cast<int32_t>(status)) +
                          QStringLiteral("\r\n");
     if (status != 0) {
         ++lostCount_;
@@ -50,7 +51,7 @@ std::optional<QString> PingSeries::DelayText(const QLocale& locale) const
     if (totalRtt_ <= 0 || answeredCount_ <= 0)
         return std::nullopt;
     return app::RoundedDecimalText(static_cast<double>(totalRtt_) / answeredCount_, locale) +
-           QStringLiteral(" мс.");
+           QCoreApplication::translate("PingSeries", " мс.");
 }
 
 QString PingSeries::LossText(const QLocale& locale) const
@@ -67,7 +68,7 @@ QString PingSeries::JitterText(const QLocale& locale) const
     // An answer reported as 0 ms leaves the ratio undefined; it is shown as 0.
     const double percent = minRtt_ == 0 ? 0.0 : maxRtt_ / (minRtt_ / 100.0) - 100.0;
     return app::RoundedDecimalText(percent, locale) + QStringLiteral(" %  (") +
-           QString::number(maxRtt_ - minRtt_) + QStringLiteral(" мс.)");
+           QString::number(maxRtt_ - minRtt_) + QCoreApplication::translate("PingSeries", " мс.)");
 }
 
 }  // namespace tools

@@ -14,6 +14,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QCoreApplication>
 
 namespace tools {
 
@@ -27,7 +28,7 @@ Form4::Form4(const probes::ProviderEndpoints& endpoints, QWidget* parent)
     : QDialog(parent), echo_(&probes::PingEcho), resolve_(&platform::ResolveHostText)
 {
     setObjectName(QStringLiteral("Form4"));
-    setWindowTitle(QStringLiteral("Пинг-тест"));
+    setWindowTitle(QCoreApplication::translate("PingWindow", "Пинг-тест"));
     setModal(true);
 
     Combo1_ = new QComboBox(this);
@@ -38,36 +39,36 @@ Form4::Form4(const probes::ProviderEndpoints& endpoints, QWidget* parent)
     Combo1_->setCurrentIndex(0);
     Combo1_->setMinimumWidth(200);
 
-    Command1_ = new QPushButton(QStringLiteral("Пинг"), this);
+    Command1_ = new QPushButton(QCoreApplication::translate("PingWindow", "Пинг"), this);
     Command1_->setObjectName(QStringLiteral("Command1"));
     Command1_->setAutoDefault(false);
 
     Text1_ = new QPlainTextEdit(this);
     Text1_->setObjectName(QStringLiteral("Text1"));
     // Wide enough for a whole log line with a long status text.
-    Text1_->setMinimumSize(Text1_->fontMetrics().horizontalAdvance(QStringLiteral(
+    Text1_->setMinimumSize(Text1_->fontMetrics().horizontalAdvance(QCoreApplication::translate("PingWindow",
                                "Запрос № 9999 на 255.255.255.255 - время ответа 1000 мс - статус  [ip dest port non trouve]"))
                                + 40,
                            260);
 
     Num_ = new QLabel(this);
     Num_->setObjectName(QStringLiteral("Num"));
-    Label1_ = new QLabel(QStringLiteral("Средняя задержка"), this);
+    Label1_ = new QLabel(QCoreApplication::translate("PingWindow", "Средняя задержка"), this);
     Label1_->setObjectName(QStringLiteral("Label1"));
     Zadergka_ = new QLabel(this);
     Zadergka_->setObjectName(QStringLiteral("Zadergka"));
-    Label2_ = new QLabel(QStringLiteral("Ошибок"), this);
+    Label2_ = new QLabel(QCoreApplication::translate("PingWindow", "Ошибок"), this);
     Label2_->setObjectName(QStringLiteral("Label2"));
     poter_ = new QLabel(this);
     poter_->setObjectName(QStringLiteral("poter"));
-    Label3_ = new QLabel(QStringLiteral("Джиттер"), this);
+    Label3_ = new QLabel(QCoreApplication::translate("PingWindow", "Джиттер"), this);
     Label3_->setObjectName(QStringLiteral("Label3"));
     Dgit_ = new QLabel(this);
     Dgit_->setObjectName(QStringLiteral("Dgit"));
     for (QLabel* value : {Zadergka_, poter_, Dgit_})
         value->setMinimumWidth(160);
 
-    Command4_ = new QPushButton(QStringLiteral("Закрыть"), this);
+    Command4_ = new QPushButton(QCoreApplication::translate("PingWindow", "Закрыть"), this);
     Command4_->setObjectName(QStringLiteral("Command4"));
     Command4_->setAutoDefault(false);
 
@@ -105,7 +106,7 @@ void Form4::Command1_Click()
     const QString target = PingTargetFor(Combo1_->currentText(), resolve_);
     Timer1_->start(kPingInterval);
     series_.Restart(target);
-    log_ = QStringLiteral("Пинг на адрес ") + target + QStringLiteral("\r\n");
+    log_ = QCoreApplication::translate("PingWindow", "Пинг на адрес ") + target + QStringLiteral("\r\n");
     Text1_->setPlainText(log_);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/udp_socket.h"
 
 #include <QRandomGenerator>
+#include <QCoreApplication>
 
 namespace tools {
 
@@ -29,7 +30,7 @@ SipMirrorRun::~SipMirrorRun() = default;
 
 QString SipMirrorRun::title()
 {
-    return QStringLiteral("SIP через маршрутизатор");
+    return QCoreApplication::translate("SipMirrorRun", "SIP через маршрутизатор");
 }
 
 void SipMirrorRun::start(const SipMirrorConfig& config)

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <limits>
 #include <utility>
+#include <QCoreApplication>
 
 namespace tools {
 
@@ -85,8 +86,8 @@ QString StunSurvey::ResolveAll(const Resolver& resolve)
 
 QString StunSurvey::PollingHeader(int probeLocalPort)
 {
-    return QStringLiteral("Открыт порт - ") + QString::number(probeLocalPort) + kCrLf +
-           QStringLiteral("Опрос STUN серверов ...") + kCrLf + kCrLf;
+    return QCoreApplication::translate("StunSurvey", "Открыт порт - ") + QString::number(probeLocalPort) + kCrLf +
+           QCoreApplication::translate("StunSurvey", "Опрос STUN серверов ...") + kCrLf + kCrLf;
 }
 
 void StunSurvey::RunCycle(const Sender& send, const std::function<qint64()>& nowMs)
@@ -134,10 +135,10 @@ std::optional<QString> StunSurvey::HandleAnswer(const QByteArray& datagram, cons
 
     const double average = static_cast<double>(server.TotalReplyTime) / static_cast<double>(server.ReplyCount);
     return server.ServerName + QStringLiteral(" (") + server.ServerAddress + QLatin1Char(':') +
-           QString::number(server.ServerPort) + QStringLiteral(") - ") + QStringLiteral("время ответа ") +
-           QString::number(server.LastReplyTime) + QStringLiteral(" (среднее ") +
-           app::RoundedDecimalText(average, locale) + QStringLiteral(" ) мс. - потерь ") +
-           QString::number(server.LossCount) + QStringLiteral(" - внешний адрес и порт ") +
+           QString::number(server.ServerPort) + QStringLiteral(") - ") + QCoreApplication::translate("StunSurvey", "время ответа ") +
+           QString::number(server.LastReplyTime) + QCoreApplication::translate("StunSurvey", " (среднее ") +
+           app::RoundedDecimalText(average, locale) + QCoreApplication::translate("StunSurvey", " ) мс. - потерь ") +
+           QString::number(server.LossCount) + QCoreApplication::translate("StunSurvey", " - внешний адрес и порт ") +
            reply->externalAddress + QLatin1Char(':') + QString::number(reply->externalPort) + kCrLf;
 }
 

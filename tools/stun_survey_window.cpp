@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <utility>
+#include <QCoreApplication>
 
 namespace tools {
 
@@ -27,7 +28,7 @@ Form2::Form2(const probes::ProviderEndpoints& /*endpoints*/, QList<SurveyServer>
     : QDialog(parent), survey_(std::move(servers))
 {
     setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Тест STUN серверов"));
+    setWindowTitle(QCoreApplication::translate("StunSurveyWindow", "Тест STUN серверов"));
     setModal(true);
     clock_.start();
 
@@ -38,24 +39,24 @@ Form2::Form2(const probes::ProviderEndpoints& /*endpoints*/, QList<SurveyServer>
     Text3_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text3_->setMinimumSize(860, 470);
 
-    Label1_ = new QLabel(QStringLiteral("STUN сервер"), this);
+    Label1_ = new QLabel(QCoreApplication::translate("StunSurveyWindow", "STUN сервер"), this);
     Label1_->setObjectName(QStringLiteral("Label1"));
     STUNAdr_ = new QLineEdit(this);
     STUNAdr_->setObjectName(QStringLiteral("STUNAdr"));
-    Label2_ = new QLabel(QStringLiteral("порт"), this);
+    Label2_ = new QLabel(QCoreApplication::translate("StunSurveyWindow", "порт"), this);
     Label2_->setObjectName(QStringLiteral("Label2"));
     STUN_Port_ = new QLineEdit(QStringLiteral("3478"), this);
     STUN_Port_->setObjectName(QStringLiteral("STUN_Port"));
     STUN_Port_->setMaximumWidth(80);
-    Command1_ = new QPushButton(QStringLiteral("Добавить"), this);
+    Command1_ = new QPushButton(QCoreApplication::translate("StunSurveyWindow", "Добавить"), this);
     Command1_->setObjectName(QStringLiteral("Command1"));
     Command1_->setAutoDefault(false);
-    Command4_ = new QPushButton(QStringLiteral("Закрыть"), this);
+    Command4_ = new QPushButton(QCoreApplication::translate("StunSurveyWindow", "Закрыть"), this);
     Command4_->setObjectName(QStringLiteral("Command4"));
     Command4_->setAutoDefault(false);
 
     Label3_ = new QLabel(
-        QStringLiteral("Данный тест веярно опрашивает наиболее известные STUN серверы. STUN сервер, имеющий "
+        QCoreApplication::translate("StunSurveyWindow", "Данный тест веярно опрашивает наиболее известные STUN серверы. STUN сервер, имеющий "
                        "минимальное время ответа и количество потерь является наиболее оптимальным для вашего "
                        "местоположения. Следует также обратить внимание, если разные STUN серверы возвращают "
                        "разный внешний порт, то при такой конфигурации сети STUN технологию лучше не "
@@ -97,7 +98,7 @@ Form2::Form2(const probes::ProviderEndpoints& /*endpoints*/, QList<SurveyServer>
     connect(Timer1_, &QTimer::timeout, this, &Form2::Timer1_Timer);
     connect(Timer2_, &QTimer::timeout, this, &Form2::Timer2_Timer);
 
-    setOutput(QStringLiteral("Опрос DNS сервера..."));
+    setOutput(QCoreApplication::translate("StunSurveyWindow", "Опрос DNS сервера..."));
     Timer1_->start(5);
 }
 

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "app/report.h"
+#include "app/translation.h"
+
+#include <QtTest>
+
+using namespace app;
+
+class TestTranslation : public QObject {
+    Q_OBJECT
+private slots:
+    void uiLanguages_data();
+    void uiLanguages();
+    void langOption_data();
+    void langOption();
+    void builtInEnglish();
+};
+
+void TestTranslation::uiLanguages_data()
+{
+    QTest::addColumn<QStringList>("languages");
+    QTest::addColumn<bool>("english");
+    QTest::newRow("en_US") << QStringList{"en-US", "en"} << true;
+    QTest::newRow("ru_RU") << QStringList{"ru-RU", "ru"} << false;
+    QTest::newRow("C locale") << QStringList{"C"} << false;
+    QTest::newRow("none") << QStringList{} << false;
+    QTest::newRow("LANGUAGE=de:en:ru") << QStringList{"de-DE", "en", "ru"} << true;
+    QTest::newRow("LANGUAGE=fr:ru:en") << QStringList{"fr", "ru", "en-GB"} << false;
+    QTest::newRow("German only") << QStringList{"de-DE", "de"} << false;
+    QTest::newRow("underscore form") << QStringList{"en_GB"} << true;
+    QTest::newRow("not English: eo, enq") << QStringList{"eo", "enq"} << false;
+    QTest::newRow("upper case") << QStringList{"EN-us"} << true;
+}
+
+void TestTranslation::uiLanguages()
+{
+    QFETCH(QStringList, languages);
+    QFETCH(bool, english);
+    QCOMPARE(LanguageOfUiLanguages(languages) == Language::English, english);
+}
+
+void TestTranslation::langOption_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("language");  // -1 refused, 0 Russian, 1 English
+    QTest::newRow("ru") << "ru" << 0;
+    QTest::newRow("en") << "en" << 1;
+    QTest::newRow("empty") << "" << -1;
+    QTest::newRow("EN") << "EN" << -1;
+    QTest::newRow("en_US") << "en_US" << -1;
+    QTest::newRow("de") << "de" << -1;
+}
+
+void TestTranslation::langOption()
+{
+    QFETCH(QString, value);
+    QFETCH(int, language);
+    const std::optional<Language> parsed = ParseLanguage(value);
+    QCOMPARE(parsed ? int(*parsed) : -1, language);
+}
+
+// The translation is in the program's resources and turns a Russian text of
+// the report into English; back to Russian, the text is as written.
+void TestTranslation::builtInEnglish()
+{
+    const QString russian = GradeText(3, 40, 0, 5);
+    QVERIFY(russian.startsWith(QStringLiteral("Качество Интернет канала отличное!")));
+    QVERIFY(InstallTranslation(Language::English));
+    QCOMPARE(CurrentLanguage(), Language::English);
+    const QString english = GradeText(3, 40, 0, 5);
+    QVERIFY2(english.startsWith(QStringLiteral("The Internet connection is excellent")), qPrintable(english));
+    QVERIFY(InstallTranslation(Language::Russian));
+    QCOMPARE(CurrentLanguage(), Language::Russian);
+    QCOMPARE(GradeText(3, 40, 0, 5), russian);
+}
+
+QTEST_MAIN(TestTranslation)
+#include "test_translation.moc"
