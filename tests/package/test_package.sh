@@ -225,6 +225,7 @@ check "scalable icon installed" test -f "$root/usr/share/icons/hicolor/scalable/
 check "48x48 icon installed" test -f "$root/usr/share/icons/hicolor/48x48/apps/tarvolin.png"
 for page in tarvolin tarvolin-report; do
     check "manual page $page(1) installed" test -f "$root/usr/share/man/man1/$page.1.gz"
+    check "Russian manual page $page(1) installed" test -f "$root/usr/share/man/ru/man1/$page.1.gz"
 done
 doc=$(zcat "$root/usr/share/man/man1/tarvolin-report.1.gz" | grep -o '/usr/share/doc/tarvolin/[^ ]*' | head -n 1)
 check "the documentation tarvolin-report(1) names is installed (${doc:-none named})" test -n "$doc" -a -f "$root$doc"
