@@ -158,12 +158,15 @@ class Checks:
         self.current = ""
         self.output = ""
 
-    def scenario(self, title, *args, timeout=150):
-        """Runs lab/run-scenario with args; returns the list of runs."""
+    def scenario(self, title, *args, timeout=150, lang="C.UTF-8"):
+        """Runs lab/run-scenario with args under the locale lang (the texts
+        checked are the Russian ones, which C.UTF-8 gives); returns the list of runs."""
         self.current = title
         started = time.time()
+        env = {k: v for k, v in os.environ.items() if k not in ("LANGUAGE", "LC_ALL", "LC_MESSAGES")}
+        env["LANG"] = lang
         r = subprocess.run(["bash", RUN_SCENARIO] + list(args), capture_output=True,
-                           timeout=timeout)
+                           timeout=timeout, env=env)
         self.output = r.stdout.decode("utf-8", "replace")
         err = r.stderr.decode("utf-8", "replace")
         print("=== %s (%s) %.1f s, status %d" % (title, " ".join(args), time.time() - started, r.returncode))
