@@ -15,7 +15,7 @@ struct StunFlags {
 };
 
 struct NatVerdict {
-    QString caption;  // Russian line, CR LF, English line
+    QString caption;  // the name in the program's language, CR LF, the English name
     int16_t natMode;  // app::NatModeCode
 };
 

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/report.h"
+#include "app/report_json.h"
+#include "probes/extended_summary.h"
+#include "probes/nat_classifier.h"
 #include "app/translation.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QtTest>
 
 using namespace app;
@@ -14,6 +19,8 @@ private slots:
     void langOption_data();
     void langOption();
     void builtInEnglish();
+    void textsOfEachLanguage_data();
+    void textsOfEachLanguage();
 };
 
 void TestTranslation::uiLanguages_data()
@@ -72,6 +79,45 @@ void TestTranslation::builtInEnglish()
     QVERIFY(InstallTranslation(Language::Russian));
     QCOMPARE(CurrentLanguage(), Language::Russian);
     QCOMPARE(GradeText(3, 40, 0, 5), russian);
+}
+
+// What the user reads follows the language; the NAT caption's English line
+// and the JSON summary row's name do not.
+void TestTranslation::textsOfEachLanguage_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("Russian") << int(Language::Russian)
+                             << QStringList{"Полный конус\r\nFull Cone", "Протокол UDP заблокирован\r\nUDP Blocked",
+                                            "Всё в порядке", "Петля через NAT", "Петля через NAT", "в порядке",
+                                            "поддерживается", "окно пинга", "echoes"};
+    QTest::newRow("English") << int(Language::English)
+                             << QStringList{"Full cone\r\nFull Cone", "UDP blocked\r\nUDP Blocked", "All OK",
+                                            "Петля через NAT", "Loop through the NAT", "OK", "supported",
+                                            "ping window", "echoes"};
+}
+
+void TestTranslation::textsOfEachLanguage()
+{
+    QFETCH(int, language);
+    QFETCH(QStringList, texts);
+    QVERIFY(InstallTranslation(Language(language)));
+    probes::StunFlags fullCone;
+    fullCone.gotMapped = fullCone.changeIpReply = 1;
+    const QJsonObject summary = probes::SummaryJson(
+        probes::SummarizeExtended(QJsonDocument::fromJson(R"({"hairpin":{"result":"supported"}})").object()));
+    const QJsonObject row = summary.value("rows").toArray().at(0).toObject();
+    const QStringList shown{probes::ClassifyNat(fullCone, "192.0.2.1", 4000, "10.0.0.2", 5000)->caption,
+                            probes::UdpBlockedCaption(),
+                            summary.value("action").toString(),
+                            row.value("name").toString(),
+                            probes::ShownRowName(row.value("name").toString()),
+                            row.value("markText").toString(),
+                            row.value("result").toString(),
+                            RunStepDescription("ping"),
+                            RunStepName(RunStep::Echoes)};
+    InstallTranslation(Language::Russian);
+    QCOMPARE(shown, texts);
 }
 
 QTEST_MAIN(TestTranslation)
