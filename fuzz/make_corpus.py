@@ -430,3 +430,7 @@ write("sip_mirror", "answer", b"SIP/2.0 200 OK\r\n"
       b"Via: SIP/2.0/UDP 192.168.1.10:5060;branch=z9hG4bKfuzz;rport=5060;received=192.0.2.2\r\n"
       b"Call-ID: c0ffee@tarvolin\r\nCSeq: 7 INVITE\r\nTarvolin-Source: udp 192.0.2.2 5060\r\n"
       b"Content-Type: message/sip\r\nContent-Length: 12\r\n\r\nSU5WSVRFIHNp")
+
+# --- The user's languages (colon-separated, as LANGUAGE) and --lang values ------------
+for i, text in enumerate(["en-US:en", "ru-RU:ru", "C", "de:en:ru", "fr:ru:en-GB", "en_GB", "EN-us", "eo:enq", "ru", "en", ""]):
+    write("ui_languages", "l%02d" % i, text.encode())
