@@ -94,6 +94,8 @@ QString ProgramHelpText()
         "Usage: tarvolin [options]\n"
         "Examines this computer's Internet connection for a SIP phone and tells how to\n"
         "set the phone up. The test starts with the window; its menu opens the tools.\n"
+        "The window is in Russian, or in English when the user's languages (LANGUAGE,\n"
+        "LC_ALL, LC_MESSAGES, LANG) put English ahead of Russian.\n"
         "\n"
         "Options:\n"
         "  -h, --help     Show this help and exit.\n"

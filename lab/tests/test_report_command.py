@@ -56,6 +56,7 @@ def main():
         ("--timeout beyond a day is refused", [REPORT, "--timeout", "4294968"], None, 64, "",
          "--timeout takes a whole number of seconds from 1 to 86400"),
         ("tool window options need --blocks", [REPORT, "--json", "--ping", "x:1"], None, 64, "", "--blocks"),
+        ("--lang takes ru or en only", [REPORT, "--lang", "de"], None, 64, "", "--lang takes ru or en, not 'de'"),
         ("tarvolin --help without a display", [PROGRAM, "--help"], None, 0, "Usage: tarvolin [options]", ""),
         ("tarvolin --version without a display", [PROGRAM, "--version"], None, 0, "tarvolin (Tarvolin) ", ""),
         ("tarvolin refuses an unknown option", [PROGRAM, "--bogus"], None, 64, "",
