@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/report_html.h"
 
+#include "app/translation.h"
 #include "probes/extended_summary.h"
 #include "tools/extended_plots.h"
 
@@ -68,9 +69,11 @@ const char* const kStyle =
 
 QByteArray ReportAsHtml(const RunReport& report)
 {
-    QString out = QStringLiteral("<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
+    // The page's language is the program's (the browser picks fonts and hyphenation by it).
+    QString out = QStringLiteral("<!DOCTYPE html>\n<html lang=\"%3\">\n<head>\n<meta charset=\"utf-8\">\n"
                                  "<title>%1</title>\n<style>%2</style>\n</head>\n<body>\n<h1>%1</h1>\n")
-                      .arg(Escaped(report.windowTitle), QString::fromLatin1(kStyle));
+                      .arg(Escaped(report.windowTitle), QString::fromLatin1(kStyle),
+                           CurrentLanguage() == Language::English ? QStringLiteral("en") : QStringLiteral("ru"));
     if (!report.figures.finished)
         out += QCoreApplication::translate("ReportHtml", "<p class=\"stopped\">Тест не завершён: остановлен на шаге «%1».</p>\n")
                    .arg(Escaped(RunStepDescription(report.figures.step)));

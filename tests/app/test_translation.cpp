@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/report.h"
+#include "app/report_html.h"
 #include "app/report_json.h"
 #include "probes/extended_summary.h"
 #include "probes/nat_classifier.h"
@@ -90,11 +91,11 @@ void TestTranslation::textsOfEachLanguage_data()
     QTest::newRow("Russian") << int(Language::Russian)
                              << QStringList{"Полный конус\r\nFull Cone", "Протокол UDP заблокирован\r\nUDP Blocked",
                                             "Всё в порядке", "Петля через NAT", "Петля через NAT", "в порядке",
-                                            "поддерживается", "окно пинга", "echoes"};
+                                            "поддерживается", "окно пинга", "echoes", "ru"};
     QTest::newRow("English") << int(Language::English)
                              << QStringList{"Full cone\r\nFull Cone", "UDP blocked\r\nUDP Blocked", "All OK",
                                             "Петля через NAT", "Loop through the NAT", "OK", "supported",
-                                            "ping window", "echoes"};
+                                            "ping window", "echoes", "en"};
 }
 
 void TestTranslation::textsOfEachLanguage()
@@ -115,7 +116,8 @@ void TestTranslation::textsOfEachLanguage()
                             row.value("markText").toString(),
                             row.value("result").toString(),
                             RunStepDescription("ping"),
-                            RunStepName(RunStep::Echoes)};
+                            RunStepName(RunStep::Echoes),
+                            QRegularExpression("<html lang=\"(\\w+)\">").match(QString::fromUtf8(ReportAsHtml({}))).captured(1)};
     InstallTranslation(Language::Russian);
     QCOMPARE(shown, texts);
 }
