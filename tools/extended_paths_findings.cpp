@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 // The path run's findings: the section texts and the figures for the report.
 #include "tools/extended_paths.h"
-#include "tools/sip_mirror_run.h"
+#include "tools/extended_section_sip.h"
+#include "tools/extended_section_voice.h"
 
 #include <cmath>
 
 #include <QJsonArray>
+#include <QCoreApplication>
 
 namespace tools {
 
@@ -37,19 +39,19 @@ QVector<PathSectionText> ExtendedPathsRun::sections() const
 {
     QVector<PathSectionText> out;
     if (wants(PathSection::Nat))
-        out.append({PathSection::Nat, QStringLiteral("Число NAT на пути (двойной NAT, NAT оператора)"),
+        out.append({PathSection::Nat, QCoreApplication::translate("ExtendedPathsFindings", "Число NAT на пути (двойной NAT, NAT оператора)"),
                     probes::NatFindingText(result_.evidence, result_.verdict)});
     if (wants(PathSection::Ports))
-        out.append({PathSection::Ports, QStringLiteral("Протоколы управления портами (UPnP IGD, NAT-PMP, PCP)"),
+        out.append({PathSection::Ports, QCoreApplication::translate("ExtendedPathsFindings", "Протоколы управления портами (UPnP IGD, NAT-PMP, PCP)"),
                     probes::PortMappingFindingText(result_.igd, result_.mapping)});
     if (wants(PathSection::Voice))
-        out.append({PathSection::Voice, QStringLiteral("Качество голосового тракта"),
+        out.append({PathSection::Voice, QCoreApplication::translate("ExtendedPathsFindings", "Качество голосового тракта"),
                     probes::VoiceFindingText(result_.voice)});
     if (wants(PathSection::Dns))
-        out.append({PathSection::Dns, QStringLiteral("SIP-серверы домена, как их находит телефон (RFC 3263)"),
+        out.append({PathSection::Dns, QCoreApplication::translate("ExtendedPathsFindings", "SIP-серверы домена, как их находит телефон (RFC 3263)"),
                     probes::SipDnsFindingText(result_.dns)});
     if (wants(PathSection::Sip))
-        out.append({PathSection::Sip, SipMirrorRun::title(), sip_->text()});
+        out.append({PathSection::Sip, SipSection::title(), sip_->text()});
     return out;
 }
 
@@ -92,7 +94,7 @@ QJsonObject ExtendedPathsRun::json() const
     voice[QStringLiteral("rated")] = r.voice.rated;
     // Each request's round trip in ms, null for no answer (one every 20 ms).
     QJsonArray rtt;
-    for (const probes::VoiceSample& sample : samples_)
+    for (const probes::VoiceSample& sample : voiceSamples())
         rtt.append(sample.arrivedMs ? QJsonValue(std::round((*sample.arrivedMs - sample.sentMs) * 10) / 10) : QJsonValue());
     voice[QStringLiteral("rttMs")] = rtt;
     // What a listener hears, from which R is computed.

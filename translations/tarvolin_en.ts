@@ -696,6 +696,25 @@
     </message>
 </context>
 <context>
+    <name>ExtendedPathsFindings</name>
+    <message>
+        <source>Число NAT на пути (двойной NAT, NAT оператора)</source>
+        <translation>Number of NATs on the path (double NAT, carrier-grade NAT)</translation>
+    </message>
+    <message>
+        <source>Протоколы управления портами (UPnP IGD, NAT-PMP, PCP)</source>
+        <translation>Port control protocols (UPnP IGD, NAT-PMP, PCP)</translation>
+    </message>
+    <message>
+        <source>Качество голосового тракта</source>
+        <translation>Voice path quality</translation>
+    </message>
+    <message>
+        <source>SIP-серверы домена, как их находит телефон (RFC 3263)</source>
+        <translation>The domain&apos;s SIP servers as a phone finds them (RFC 3263)</translation>
+    </message>
+</context>
+<context>
     <name>ExtendedPathsReport</name>
     <message>
         <source>Расширенный тест NAT</source>
@@ -774,6 +793,61 @@
     <message>
         <source>Расширенный тест NAT</source>
         <translation>Extended NAT test</translation>
+    </message>
+</context>
+<context>
+    <name>ExtendedSectionDns</name>
+    <message>
+        <source>Запросы DNS: NAPTR, SRV, A и AAAA</source>
+        <translation>DNS queries: NAPTR, SRV, A and AAAA</translation>
+    </message>
+    <message>
+        <source>Проверка сервера %1 из %2</source>
+        <translation>Checking server %1 of %2</translation>
+    </message>
+    <message>
+        <source>нет ответа</source>
+        <translation>no answer</translation>
+    </message>
+</context>
+<context>
+    <name>ExtendedSectionNat</name>
+    <message>
+        <source>Поиск маршрутизаторов на пути</source>
+        <translation>Looking for the routers on the path</translation>
+    </message>
+    <message>
+        <source>Поиск узла с адресом %1</source>
+        <translation>Looking for the hop with address %1</translation>
+    </message>
+</context>
+<context>
+    <name>ExtendedSectionPorts</name>
+    <message>
+        <source>Запрос к UPnP IGD</source>
+        <translation>Query to UPnP IGD</translation>
+    </message>
+    <message>
+        <source>Запрос NAT-PMP и PCP</source>
+        <translation>NAT-PMP and PCP query</translation>
+    </message>
+</context>
+<context>
+    <name>ExtendedSectionSip</name>
+    <message>
+        <source>Проверка SIP через маршрутизатор (копия запроса с сервера)</source>
+        <translation>SIP through the router (the server&apos;s copy of the request)</translation>
+    </message>
+</context>
+<context>
+    <name>ExtendedSectionVoice</name>
+    <message>
+        <source>Проверка голосового тракта (%1 с)</source>
+        <translation>Checking the voice path (%1 s)</translation>
+    </message>
+    <message>
+        <source>Запрос внешнего адреса у STUN-сервера</source>
+        <translation>Asking the STUN server for the external address</translation>
     </message>
 </context>
 <context>
