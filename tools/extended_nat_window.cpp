@@ -88,6 +88,10 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
         connect(run, &NatTestRun::finished, this, &Form5::finishWhenIdle);
     }
     connect(othersRun_, &NatTestRun::finished, this, &Form5::othersFinished);
+    // The voice stream and the idle waits move between events: shown twice a second.
+    refresh_ = new QTimer(this);
+    refresh_->setInterval(500);
+    connect(refresh_, &QTimer::timeout, this, &Form5::showProgress);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Command1_);
@@ -198,6 +202,7 @@ void Form5::Command1_Click()
     ProgressBar1_->setValue(0);
     Command1_->setEnabled(false);
     Command2_->setEnabled(true);
+    refresh_->start();
     // The lifetime sockets are bound first: while they are open no other
     // measurement can have their local ports.
     if (lifetime) {
@@ -242,7 +247,9 @@ void Form5::showProgress()
             ProgressBar1_->setValue(test->percent());
             Label1_->setText(test->stepText());
         }
-    } else if (!paths_->running() && !pathsStarting_ && lifetimeRun_->running()) {
+    } else if (paths_->running()) {
+        ProgressBar1_->setValue(paths_->percent());
+    } else if (!pathsStarting_ && lifetimeRun_->running()) {
         ProgressBar1_->setValue(100);
         Label1_->setText(QStringLiteral("Остальные проверки окончены, идёт поиск времени жизни отображения"));
     }
@@ -287,6 +294,7 @@ void Form5::finishWhenIdle()
 void Form5::finishTest()
 {
     active_ = false;
+    refresh_->stop();
     // The NAT findings, then one section per path finding.
     QString text = probes::FindingsText(findings());
     // A stopped run shows no path findings: half-measured, they would mislead.

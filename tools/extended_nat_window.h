@@ -18,6 +18,7 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace tools {
 
@@ -103,6 +104,7 @@ private:
     QProgressBar* ProgressBar2_ = nullptr;   // the lifetime search, beside it
     QLabel* Label2_ = nullptr;
     QPlainTextEdit* Text1_ = nullptr;
+    QTimer* refresh_ = nullptr;
     ExtendedSummaryView* Summary_ = nullptr;
     PlotView* VoicePlot_ = nullptr;
     PlotView* LifetimePlot_ = nullptr;
