@@ -3,7 +3,10 @@
 // probed once from outside: the server answers a request of the helper socket
 // to the probed socket's mapped port (RESPONSE-PORT, RFC 5780 section 7.5),
 // so nothing leaves the probed socket after its first exchange. The first
-// socket is probed at once to see that the server does this.
+// socket is probed at once to see that the server does this. Every socket
+// stays open until the search ends: other measurements run meanwhile, and
+// none of them may take a local port whose binding is watched, nor one whose
+// binding the NAT still keeps.
 #include "probes/extended_nat_test.h"
 #include <QCoreApplication>
 
@@ -53,18 +56,13 @@ bool ExtendedNatTest::lifetimeSetup(qint64 now)
     for (LifetimeSocket& s : lifetimeSockets_) {
         s.mapped = mappedOf(s.setup);
         // A socket whose exchange was lost is left out; the others suffice.
-        if (!s.mapped || !helperMapped_) {
-            host_.closeSocket(s.handle);
-            openSockets_.remove(s.handle);
+        if (!s.mapped || !helperMapped_)
             continue;
-        }
         // The server answers to the helper's external address: a socket mapped
         // to another address (arbitrary pooling, RFC 4787 section 4.1) would
         // never see the probe, alive or not.
         if (s.mapped->address != helperMapped_->address) {
             otherAddress = s.mapped->address;
-            host_.closeSocket(s.handle);
-            openSockets_.remove(s.handle);
             continue;
         }
         if (localEndpoints(openSockets_.value(s.handle)).contains(*s.mapped))
@@ -127,8 +125,6 @@ void ExtendedNatTest::lifetimeProbeDone(qint64 now)
     } else if (t.receivedOn != probed.handle) {
         outcome = -1;
     }
-    host_.closeSocket(probed.handle);
-    openSockets_.remove(probed.handle);
     ++nextSocket_;
     const bool socketsLeft = nextSocket_ < lifetimeSockets_.size();
 

@@ -8,13 +8,15 @@
 #include "probes/extended_summary.h"
 #include "tools/extended_plots.h"
 #include "tools/extended_summary_view.h"
+#include "tools/nat_test_run.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QTextDocument>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -22,12 +24,27 @@
 
 namespace tools {
 
+namespace {
+
+QString LifetimeCaption() { return QCoreApplication::translate("ExtendedNatWindow", "Время жизни отображения"); }
+
+// The lifetime search's step under its caption, with the caption's mnemonic.
+QString LifetimeLabel(const QString& step)
+{
+    QString detail = step;
+    if (detail.startsWith(LifetimeCaption()))
+        detail = detail.mid(LifetimeCaption().size()).section(QLatin1Char(':'), 1).trimmed();
+    const QString caption = QCoreApplication::translate("ExtendedNatWindow", "Время &жизни отображения");
+    return detail.isEmpty() ? caption : caption + QStringLiteral(": ") + detail;
+}
+
+}  // namespace
+
 Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDialog(parent), endpoints_(endpoints)
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QCoreApplication::translate("ExtendedNatWindow", "Расширенный тест NAT"));
     setModal(true);
-    clock_.start();
 
     Text1_ = new QPlainTextEdit(this);
     Text1_->setObjectName(QStringLiteral("Text1"));
@@ -40,6 +57,16 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     ProgressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1_->setRange(0, 100);
     ProgressBar1_->setValue(0);
+    ProgressBar1_->setAccessibleName(QCoreApplication::translate("ExtendedNatWindow", "Ход текущей проверки"));
+    ProgressBar2_ = new QProgressBar(this);
+    ProgressBar2_->setObjectName(QStringLiteral("ProgressBar2"));
+    ProgressBar2_->setRange(0, 100);
+    ProgressBar2_->setValue(0);
+    ProgressBar2_->setAccessibleName(QCoreApplication::translate("ExtendedNatWindow", "Ход поиска времени жизни отображения"));
+    Label2_ = new QLabel(LifetimeLabel(QString()), this);
+    Label2_->setObjectName(QStringLiteral("Label2"));
+    Label2_->setBuddy(ProgressBar2_);
+    ProgressBar2_->setFocusPolicy(Qt::TabFocus);
 
     Command1_ = new QPushButton(QCoreApplication::translate("ExtendedNatWindow", "Начать тест"), this);
     Command1_->setObjectName(QStringLiteral("Command1"));
@@ -55,9 +82,17 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     platform::ServeWhileBusy(Command2_);
     platform::ServeWhileBusy(Command3_);
 
-    Timer1_ = new QTimer(this);
-    Timer1_->setObjectName(QStringLiteral("Timer1"));
-    Timer1_->setSingleShot(true);
+    lifetimeRun_ = new NatTestRun(this);
+    othersRun_ = new NatTestRun(this);
+    for (NatTestRun* run : {lifetimeRun_, othersRun_}) {
+        connect(run, &NatTestRun::changed, this, &Form5::showProgress);
+        connect(run, &NatTestRun::finished, this, &Form5::finishWhenIdle);
+    }
+    connect(othersRun_, &NatTestRun::finished, this, &Form5::othersFinished);
+    // The voice stream and the idle waits move between events: shown twice a second.
+    refresh_ = new QTimer(this);
+    refresh_->setInterval(500);
+    connect(refresh_, &QTimer::timeout, this, &Form5::showProgress);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Command1_);
@@ -78,28 +113,57 @@ Form5::Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent) : QDia
     layout->addWidget(Summary_);
     layout->addLayout(plots);
     layout->addWidget(Text1_, 1);
-    layout->addWidget(Label1_);
-    layout->addWidget(ProgressBar1_);
+    // The measurement or section under way, and the lifetime search beside it.
+    auto* progress = new QGridLayout;
+    progress->addWidget(Label1_, 0, 0);
+    progress->addWidget(ProgressBar1_, 1, 0);
+    progress->addWidget(Label2_, 0, 1);
+    progress->addWidget(ProgressBar2_, 1, 1);
+    progress->setColumnStretch(0, 1);
+    progress->setColumnStretch(1, 1);
+    layout->addLayout(progress);
     layout->addLayout(buttons);
 
     connect(Command1_, &QPushButton::clicked, this, &Form5::Command1_Click);
     connect(Command2_, &QPushButton::clicked, this, &Form5::Command2_Click);
     connect(Command3_, &QPushButton::clicked, this, &Form5::reject);
-    connect(Timer1_, &QTimer::timeout, this, &Form5::Timer1_Timer);
 
-    // The path sections run after the NAT measurements, on sockets of their own.
+    // The path sections run after the other NAT measurements, on sockets of their own.
     paths_ = new ExtendedPathsRun(this);
     connect(paths_, &ExtendedPathsRun::progress, this, [this](const QString& step) {
         Label1_->setText(step);
         ProgressBar1_->setValue(paths_->percent());
     });
-    connect(paths_, &ExtendedPathsRun::finished, this, &Form5::finishTest);
+    connect(paths_, &ExtendedPathsRun::finished, this, &Form5::finishWhenIdle);
 }
 
-Form5::~Form5()
+Form5::~Form5() = default;
+
+bool Form5::testRunning() const
 {
-    Timer1_->stop();
-    closeAllSockets();
+    return lifetimeRun_->running() || othersRun_->running() || paths_->running() || pathsStarting_;
+}
+
+int Form5::openSocketCount() const
+{
+    return lifetimeRun_->openSocketCount() + othersRun_->openSocketCount();
+}
+
+QList<int> Form5::lifetimePorts() const
+{
+    return lifetimeRun_->localPorts();
+}
+
+QList<probes::Finding> Form5::findings() const
+{
+    QList<probes::Finding> all;
+    for (const NatTestRun* run : {othersRun_, lifetimeRun_})
+        if (run->test())
+            all << run->test()->findings();
+    std::stable_sort(all.begin(), all.end(), [this](const probes::Finding& a, const probes::Finding& b) {
+        return measurements_.indexOf(a.kind) < measurements_.indexOf(b.kind);
+    });
+    return all;
 }
 
 void Form5::Command1_Click()
@@ -118,23 +182,40 @@ void Form5::Command1_Click()
             localAddresses_ << entry.Address;
     }
     config.localAddresses = localAddresses_;
-    config.measurements = measurements_;
     config.lifetime = lifetime_;
 
-    closeAllSockets();
-    reported_ = false;
+    lifetimeRun_->clear();
+    othersRun_->clear();
+    active_ = true;
+    pathsPending_ = true;
     stopped_ = false;
     resultText_.clear();
     Text1_->clear();
     Summary_->clear();
     VoicePlot_->setFigures({});
     LifetimePlot_->setFigures({});
-    probes::SocketHost& host = *this;
-    test_ = std::make_unique<probes::ExtendedNatTest>(host, config);
+    const bool lifetime = measurements_.contains(probes::Measurement::Lifetime);
+    QList<probes::Measurement> others = measurements_;
+    others.removeAll(probes::Measurement::Lifetime);
+    Label2_->setVisible(lifetime);
+    ProgressBar2_->setVisible(lifetime);
+    ProgressBar2_->setValue(0);
+    ProgressBar1_->setValue(0);
     Command1_->setEnabled(false);
     Command2_->setEnabled(true);
-    test_->start(clock_.elapsed());
-    afterEvent();
+    refresh_->start();
+    // The lifetime sockets are bound first: while they are open no other
+    // measurement can have their local ports.
+    if (lifetime) {
+        config.measurements = {probes::Measurement::Lifetime};
+        lifetimeRun_->start(config);
+    }
+    if (!others.isEmpty()) {
+        config.measurements = others;
+        othersRun_->start(config);
+    } else {
+        othersFinished();
+    }
 }
 
 void Form5::Command2_Click()
@@ -144,91 +225,46 @@ void Form5::Command2_Click()
     if (!testRunning())
         return;
     stopped_ = true;
-    if (paths_->running()) {
-        paths_->stop();
+    paths_->stop();
+    othersRun_->stop();
+    lifetimeRun_->stop();
+}
+
+void Form5::showProgress()
+{
+    if (!active_)
         return;
-    }
-    test_->stop(clock_.elapsed());
-    afterEvent();
-}
-
-int Form5::openSocket(int handle, int port)
-{
-    auto* socket = new platform::UdpSocket(this);
-    if (!socket->bind(port)) {
-        delete socket;
-        return -1;
-    }
-    sockets_.insert(handle, socket);
-    connect(socket, &platform::UdpSocket::readyRead, this, [this, handle] { readSocket(handle); });
-    return socket->localPort();
-}
-
-void Form5::send(int handle, const probes::stun5780::Endpoint& to, const QByteArray& data)
-{
-    if (platform::UdpSocket* socket = sockets_.value(handle))
-        socket->sendTo(to.address, to.port, data);
-}
-
-void Form5::closeSocket(int handle)
-{
-    if (platform::UdpSocket* socket = sockets_.take(handle)) {
-        socket->close();
-        socket->deleteLater();
-    }
-}
-
-void Form5::closeAllSockets()
-{
-    const QList<int> handles = sockets_.keys();
-    for (int handle : handles)
-        closeSocket(handle);
-}
-
-void Form5::readSocket(int handle)
-{
-    // The socket may be closed by the test while its datagrams are handled.
-    while (platform::UdpSocket* socket = sockets_.value(handle)) {
-        const std::optional<platform::ReceivedDatagram> datagram = socket->receive();
-        if (!datagram)
-            break;
-        if (test_)
-            test_->datagramArrived(handle, {datagram->fromAddress, datagram->fromPort}, datagram->data,
-                                   clock_.elapsed());
-    }
-    afterEvent();
-}
-
-void Form5::Timer1_Timer()
-{
-    if (test_)
-        test_->timerFired(clock_.elapsed());
-    afterEvent();
-}
-
-void Form5::afterEvent()
-{
-    if (!test_)
-        return;
-    ProgressBar1_->setValue(test_->percent());
-    Label1_->setText(test_->stepText());
-    const QString text = probes::FindingsText(test_->findings());
+    const QString text = probes::FindingsText(findings());
     if (text != resultText_) {
         resultText_ = text;
         Text1_->setPlainText(text);
     }
-    if (const std::optional<qint64> next = test_->nextDeadline())
-        Timer1_->start(static_cast<int>(std::clamp<qint64>(*next - clock_.elapsed(), 0, 600000)));
-    else
-        Timer1_->stop();
-    if (test_->finished() && !reported_) {
-        reported_ = true;
-        closeAllSockets();
-        if (stopped_ || pathSections_.isEmpty())
-            finishTest();
-        else
-            startPaths();
+    if (const probes::ExtendedNatTest* test = lifetimeRun_->test()) {
+        ProgressBar2_->setValue(test->percent());
+        Label2_->setText(LifetimeLabel(test->finished() ? QCoreApplication::translate("ExtendedNatWindow", "поиск окончен") : test->stepText()));
     }
+    if (pathsPending_) {
+        if (const probes::ExtendedNatTest* test = othersRun_->test()) {
+            ProgressBar1_->setValue(test->percent());
+            Label1_->setText(test->stepText());
+        }
+    } else if (paths_->running()) {
+        ProgressBar1_->setValue(paths_->percent());
+    } else if (!pathsStarting_ && lifetimeRun_->running()) {
+        ProgressBar1_->setValue(100);
+        Label1_->setText(QCoreApplication::translate("ExtendedNatWindow", "Остальные проверки окончены, идёт поиск времени жизни отображения"));
+    }
+}
+
+void Form5::othersFinished()
+{
+    if (!active_ || !pathsPending_)
+        return;
+    pathsPending_ = false;
+    if (!stopped_ && !pathSections_.isEmpty())
+        startPaths();
+    showProgress();
+    finishWhenIdle();
 }
 
 void Form5::startPaths()
@@ -237,10 +273,8 @@ void Form5::startPaths()
     pathsStarting_ = true;
     config.stunServer = platform::ResolveHostText(endpoints_.mainServer);
     pathsStarting_ = false;
-    if (stopped_) {
-        finishTest();
+    if (stopped_)
         return;
-    }
     config.stunPort = endpoints_.stunPort;
     config.hopTarget = config.stunServer;
     config.domain = endpoints_.domain;
@@ -252,10 +286,18 @@ void Form5::startPaths()
     paths_->start(config);
 }
 
+void Form5::finishWhenIdle()
+{
+    if (active_ && !pathsPending_ && !testRunning())
+        finishTest();
+}
+
 void Form5::finishTest()
 {
+    active_ = false;
+    refresh_->stop();
     // The NAT findings, then one section per path finding.
-    QString text = test_ ? probes::FindingsText(test_->findings()) : QString();
+    QString text = probes::FindingsText(findings());
     // A stopped run shows no path findings: half-measured, they would mislead.
     if (!stopped_ && !pathSections_.isEmpty()) {
         for (const PathSectionText& section : paths_->sections())
@@ -266,6 +308,8 @@ void Form5::finishTest()
     Text1_->setPlainText(text);
     showSummary();
     ProgressBar1_->setValue(100);
+    ProgressBar2_->setValue(100);
+    Label2_->setText(LifetimeLabel(stopped_ ? QCoreApplication::translate("ExtendedNatWindow", "остановлен") : QCoreApplication::translate("ExtendedNatWindow", "поиск окончен")));
     Label1_->setText(stopped_ ? QCoreApplication::translate("ExtendedNatWindow", "Тест остановлен.") : QCoreApplication::translate("ExtendedNatWindow", "Тест завершён."));
     Command1_->setEnabled(true);
     Command2_->setEnabled(false);
@@ -274,12 +318,16 @@ void Form5::finishTest()
 
 QJsonObject Form5::figures() const
 {
-    if (!test_)
+    if (!lifetimeRun_->test() && !othersRun_->test())
         return QJsonObject();
-    QJsonObject json = probes::FindingsJson(test_->findings());
+    QHash<QString, double> durations;
+    for (const NatTestRun* run : {othersRun_, lifetimeRun_})
+        if (run->test())
+            durations.insert(run->test()->durations());
+    QJsonObject json = probes::FindingsJson(findings());
     for (auto it = json.begin(); it != json.end(); ++it) {
         QJsonObject member = it.value().toObject();
-        member.insert(QStringLiteral("seconds"), test_->durations().value(it.key()));
+        member.insert(QStringLiteral("seconds"), durations.value(it.key()));
         it.value() = member;
     }
     if (!stopped_ && !pathSections_.isEmpty()) {
@@ -308,10 +356,9 @@ void Form5::scrollToFinding(const QString& key)
 {
     // Each finding starts with its title on a line of its own.
     QString title;
-    if (test_)
-        for (const probes::Finding& f : test_->findings())
-            if (probes::MeasurementName(f.kind) == key)
-                title = f.title;
+    for (const probes::Finding& f : findings())
+        if (probes::MeasurementName(f.kind) == key)
+            title = f.title;
     const QHash<QString, PathSection> paths = {{QStringLiteral("nat"), PathSection::Nat},
                                                {QStringLiteral("ports"), PathSection::Ports},
                                                {QStringLiteral("voice"), PathSection::Voice},
@@ -338,10 +385,8 @@ void Form5::done(int result)
     stopped_ = true;
     closed_ = true;
     paths_->stop();
-    if (test_ && test_->running())
-        test_->stop(clock_.elapsed());
-    Timer1_->stop();
-    closeAllSockets();
+    othersRun_->stop();
+    lifetimeRun_->stop();
     QDialog::done(result);
 }
 

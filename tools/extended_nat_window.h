@@ -2,16 +2,17 @@
 #pragma once
 // "Расширенный тест NAT": how the NAT maps and filters (RFC 4787 terms), how
 // long it keeps an idle binding, hairpinning and the RTP port pair, measured
-// against the provider's STUN server with the window's own sockets.
+// against the provider's STUN server with the window's own sockets, then the
+// path sections. The lifetime search spends nearly all its time waiting: the
+// other measurements and the path sections run meanwhile, each on sockets of
+// its own, so that none of them refreshes a binding the search watches.
 #include "probes/endpoints.h"
 #include "probes/extended_nat_test.h"
 #include "tools/extended_paths.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
-#include <memory>
 
 class QLabel;
 class QPlainTextEdit;
@@ -19,16 +20,13 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 
-namespace platform {
-class UdpSocket;
-}
-
 namespace tools {
 
 class ExtendedSummaryView;
+class NatTestRun;
 class PlotView;
 
-class Form5 : public QDialog, private probes::SocketHost {
+class Form5 : public QDialog {
     Q_OBJECT
 public:
     explicit Form5(const probes::ProviderEndpoints& endpoints, QWidget* parent = nullptr);
@@ -52,8 +50,10 @@ public:
     QString resultText() const { return resultText_; }
     // Figures of the last test, one member per measurement, with "seconds" each.
     QJsonObject figures() const;
-    bool testRunning() const { return (test_ && test_->running()) || paths_->running(); }
-    int openSocketCount() const { return static_cast<int>(sockets_.size()); }
+    bool testRunning() const;
+    int openSocketCount() const;
+    // The local ports the lifetime search holds now (none when it is not running).
+    QList<int> lifetimePorts() const;
 
 public slots:
     void Command1_Click();  // "Начать тест"
@@ -67,15 +67,14 @@ protected:
     void done(int result) override;
 
 private:
-    int openSocket(int handle, int port) override;
-    void send(int handle, const probes::stun5780::Endpoint& to, const QByteArray& data) override;
-    void closeSocket(int handle) override;
-
-    void readSocket(int handle);
-    void Timer1_Timer();
-    void afterEvent();
-    void closeAllSockets();
+    // The findings of both NAT test runs, in the order of the measurements.
+    QList<probes::Finding> findings() const;
+    void showProgress();
+    // The measurements beside the lifetime search are over: the path sections next.
+    void othersFinished();
     void startPaths();
+    // Ends the test once nothing runs any more.
+    void finishWhenIdle();
     void finishTest();
     // The summary rows from the findings so far; a row scrolls to its finding.
     void showSummary();
@@ -86,24 +85,26 @@ private:
     QStringList localAddresses_;
     bool localAddressesSet_ = false;
     probes::LifetimeSearch lifetime_;
-    std::unique_ptr<probes::ExtendedNatTest> test_;
-    QHash<int, platform::UdpSocket*> sockets_;
-    QElapsedTimer clock_;
+    NatTestRun* lifetimeRun_ = nullptr;   // the lifetime search alone
+    NatTestRun* othersRun_ = nullptr;     // the other measurements, one after another
     QString resultText_;
-    bool reported_ = false;
     ExtendedPathsRun* paths_ = nullptr;
     QSet<PathSection> pathSections_ = AllPathSections();
+    bool active_ = false;         // a test is under way (started, not yet finished)
+    bool pathsPending_ = false;   // the path sections wait for the other measurements
     bool stopped_ = false;
-    bool pathsStarting_ = false;
-    bool closed_ = false;         // "Закрыть" (or the frame) ended the dialog  // the STUN server's name is being looked up
+    bool pathsStarting_ = false;  // the STUN server's name is being looked up
+    bool closed_ = false;         // "Закрыть" (or the frame) ended the dialog
 
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;
     QPushButton* Command3_ = nullptr;
-    QProgressBar* ProgressBar1_ = nullptr;
+    QProgressBar* ProgressBar1_ = nullptr;   // the measurement or section under way
     QLabel* Label1_ = nullptr;
+    QProgressBar* ProgressBar2_ = nullptr;   // the lifetime search, beside it
+    QLabel* Label2_ = nullptr;
     QPlainTextEdit* Text1_ = nullptr;
-    QTimer* Timer1_ = nullptr;
+    QTimer* refresh_ = nullptr;
     ExtendedSummaryView* Summary_ = nullptr;
     PlotView* VoicePlot_ = nullptr;
     PlotView* LifetimePlot_ = nullptr;

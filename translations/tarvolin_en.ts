@@ -694,6 +694,34 @@
         <source>Тест завершён.</source>
         <translation>Test finished.</translation>
     </message>
+    <message>
+        <source>Время жизни отображения</source>
+        <translation>Mapping lifetime</translation>
+    </message>
+    <message>
+        <source>Время &amp;жизни отображения</source>
+        <translation>Mapping &amp;lifetime</translation>
+    </message>
+    <message>
+        <source>Ход текущей проверки</source>
+        <translation>Progress of the current check</translation>
+    </message>
+    <message>
+        <source>Ход поиска времени жизни отображения</source>
+        <translation>Progress of the mapping lifetime search</translation>
+    </message>
+    <message>
+        <source>поиск окончен</source>
+        <translation>search finished</translation>
+    </message>
+    <message>
+        <source>Остальные проверки окончены, идёт поиск времени жизни отображения</source>
+        <translation>The other checks are finished; the mapping lifetime search is running</translation>
+    </message>
+    <message>
+        <source>остановлен</source>
+        <translation>stopped</translation>
+    </message>
 </context>
 <context>
     <name>ExtendedPathsFindings</name>

@@ -138,6 +138,42 @@ private slots:
         QCOMPARE(openDescriptors(), descriptors);
     }
 
+    // The lifetime search alone, or with the other measurements run while
+    // its sockets sit idle: they start together and the result is the same.
+    void lifetimeBesideTheOthers_data()
+    {
+        QTest::addColumn<bool>("others");
+        QTest::newRow("alone") << false;
+        QTest::newRow("beside the other measurements") << true;
+    }
+    void lifetimeBesideTheOthers()
+    {
+        QFETCH(bool, others);
+        auto window = makeWindow();
+        window->setLifetimeSearch(probes::LifetimeSearch{1, 3});
+        // Taken for a NAT, so that the search runs; loopback keeps every binding.
+        window->setLocalAddresses({QStringLiteral("198.51.100.1")});
+        if (!others)
+            window->setMeasurements({probes::Measurement::Lifetime});
+        QSignalSpy finished(window.get(), &tools::Form5::testFinished);
+        window->Command1_Click();
+        const QList<int> lifetimePorts = window->lifetimePorts();
+        QVERIFY(lifetimePorts.size() > 3);
+        if (others) {
+            // The first measurement ends while the search holds its sockets.
+            QTRY_VERIFY_WITH_TIMEOUT(window->figures().contains(QStringLiteral("mapping")), 5000);
+            QCOMPARE(window->lifetimePorts(), lifetimePorts);
+        }
+        QVERIFY(finished.wait(20000));
+        const QJsonObject figures = window->figures();
+        QCOMPARE(figures.keys().contains(QStringLiteral("rtp-pair")), others);
+        const QJsonObject lifetime = figures.value(QStringLiteral("lifetime")).toObject();
+        QCOMPARE(lifetime.value(QStringLiteral("result")).toString(), QStringLiteral("at-least-cap"));
+        QCOMPARE(lifetime.value(QStringLiteral("lastAliveSeconds")).toInt(), 3);
+        QCOMPARE(window->findChild<QProgressBar*>(QStringLiteral("ProgressBar2"))->value(), 100);
+        QCOMPARE(window->openSocketCount(), 0);
+    }
+
     // The SIP server section's DNS queries wait with the windows served: a
     // click on "Остановить" or "Закрыть" takes effect inside the wait.
     void stoppedOrClosedDuringDns_data() { stoppedOrClosedMidway_data(); }
