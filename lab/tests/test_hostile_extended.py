@@ -56,6 +56,7 @@ def measured_run(c, title, lab_args, program_args, inspect=None):
                             "-f", "USER=%U SYSTEM=%S MAX_RSS_KB=%M", "-o", times, PROGRAM] + program_args,
                            capture_output=True, timeout=300, cwd=work)
         figures = assignments(open(times).read()) if os.path.exists(times) else {}
+        figures.update(udp_counts(lab_id))
         if inspect:
             figures.update(inspect(lab_id))
     finally:
@@ -69,6 +70,17 @@ def measured_run(c, title, lab_args, program_args, inspect=None):
     except ValueError:
         c.check(False, "no JSON document: %r" % r.stdout[:500])
         return {}, figures
+
+
+def udp_counts(lab_id):
+    """Datagrams the client namespace delivered to a socket, and those without one
+    (/proc/net/snmp; the namespace is the program's alone)."""
+    rows = [ln.split() for ln in lab("exec", lab_id, "client", "cat", "/proc/net/snmp").stdout.splitlines()
+            if ln.startswith("Udp:")]
+    if len(rows) < 2:
+        return {}
+    udp = dict(zip(rows[0][1:], rows[1][1:]))
+    return {"UDP_IN_DATAGRAMS": udp.get("InDatagrams", ""), "UDP_NO_PORTS": udp.get("NoPorts", "")}
 
 
 def cpu(figures):
@@ -180,6 +192,9 @@ def stranger_spraying(c):
     c.check(sent >= 50000, "the stranger sent %d datagrams (at least 50000 expected)" % sent)
     c.check(sent <= 150000, "the spray stays bounded: %d datagrams" % sent)
     c.equal(fs.get("SPRAY_THIRD_PACKETS"), "0", "packets towards the address the forged answers name")
+    # The spray reached the program's own sockets, not only closed ports.
+    forged = int(fs.get("UDP_IN_DATAGRAMS") or 0) - int(fc.get("UDP_IN_DATAGRAMS") or 0)
+    c.check(forged >= 300, "forged datagrams delivered to the program's sockets: %d (at least 300)" % forged)
     found = extended_findings(clean)
     c.check(found["mapping"] == "endpoint-independent" and found["paths"]["natVerdict"] == "single",
             "the clean run measured the full cone NAT: %r" % found)
