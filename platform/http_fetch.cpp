@@ -10,8 +10,11 @@ namespace platform {
 
 namespace {
 
-QNetworkRequest PlainRequest(const QUrl& url, int stallMs)
+QNetworkRequest PlainRequest(QUrl url, int stallMs)
 {
+    // Credentials in a URL a device named are not sent anywhere.
+    url.setUserInfo(QString());
+    url.setFragment(QString());
     QNetworkRequest r(url);
     // Plain HTTP/1.1 to the device: no upgrade to HTTP/2, nothing stored or
     // sent from earlier answers.
