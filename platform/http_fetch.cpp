@@ -81,11 +81,11 @@ void HttpFetch::begin(QNetworkReply* reply, int timeoutMs)
     result_ = {};
     // What the module holds for us is bounded as well: it stops reading the
     // socket while its buffer is full.
-    reply_->setReadBufferSize(maxBytes_ + 1);
+    reply_->setReadBufferSize(kMaxAnswerBytes + 1);
     connect(reply_, &QNetworkReply::metaDataChanged, this, &HttpFetch::checkAnnounced);
     connect(reply_, &QNetworkReply::readyRead, this, &HttpFetch::take);
     connect(reply_, &QNetworkReply::downloadProgress, this, [this](qint64, qint64 total) {
-        if (total > maxBytes_)
+        if (total > kMaxAnswerBytes)
             end(Outcome::TooLarge);
     });
     connect(reply_, &QNetworkReply::finished, this, &HttpFetch::complete);
@@ -98,7 +98,7 @@ void HttpFetch::checkAnnounced()
         return;
     bool ok = false;
     const qint64 announced = reply_->header(QNetworkRequest::ContentLengthHeader).toLongLong(&ok);
-    if (ok && announced > maxBytes_)
+    if (ok && announced > kMaxAnswerBytes)
         end(Outcome::TooLarge);
 }
 
@@ -108,8 +108,8 @@ void HttpFetch::take()
 {
     if (!reply_ || !reply_->isOpen())
         return;
-    received_ += reply_->read(maxBytes_ + 1 - received_.size());
-    if (received_.size() > maxBytes_)
+    received_ += reply_->read(kMaxAnswerBytes + 1 - received_.size());
+    if (received_.size() > kMaxAnswerBytes)
         end(Outcome::TooLarge);
 }
 

@@ -26,7 +26,7 @@ public:
         None,       // not started or still running
         Answered,   // a final answer with status 2xx, body complete
         Refused,    // a final answer with another status (3xx too: redirects are not followed)
-        TooLarge,   // more than maxBytes arrived or were announced: nothing kept
+        TooLarge,   // more than kMaxAnswerBytes arrived or were announced: nothing kept
         TimedOut,   // no answer within the time (stalled, or still sending at the deadline)
         Failed,     // connection refused, reset, not HTTP ...
     };
@@ -34,7 +34,7 @@ public:
     struct Result {
         Outcome outcome = Outcome::None;
         int status = 0;      // HTTP status of the final answer, 0 without one
-        QByteArray body;     // Answered and Refused only, at most maxBytes
+        QByteArray body;     // Answered and Refused only, at most kMaxAnswerBytes
         QString error;       // the network module's words for Failed
     };
 
@@ -51,7 +51,6 @@ public:
     void stop();
     bool running() const { return reply_ != nullptr; }
     const Result& result() const { return result_; }
-    void setMaxBytes(qint64 bytes) { maxBytes_ = bytes; }
 
 signals:
     void finished();
@@ -68,8 +67,6 @@ private:
     QTimer deadline_;
     QByteArray received_;
     Result result_;
-    qint64 maxBytes_ = kMaxAnswerBytes;
-    int stallMs_ = 0;
 };
 
 }  // namespace platform
