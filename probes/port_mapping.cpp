@@ -112,8 +112,8 @@ QString PortMappingFindingText(const IgdFinding& igd, const PortMappingPresence&
         upnp = QStringLiteral("маршрутизатор ответил, но описание устройства лежит на другом адресе (%1): "
                               "его не запрашивали")
                    .arg(igd.foreignHost);
-    else if (igd.tooLarge)
-        upnp = QStringLiteral("маршрутизатор ответил, но его ответ больше 64 КиБ: он отклонён");
+    else if (igd.descriptionTooLarge)
+        upnp = QStringLiteral("маршрутизатор ответил, но описание устройства больше 64 КиБ: оно отклонено");
     else if (!igd.described)
         upnp = QStringLiteral("маршрутизатор ответил, но описание устройства не получено");
     else
@@ -121,8 +121,9 @@ QString PortMappingFindingText(const IgdFinding& igd, const PortMappingPresence&
                    .arg(igd.deviceVersion)
                    .arg(igd.serviceType.section(QLatin1Char(':'), -2, -2))
                    .arg(igd.serviceVersion)
-            + (igd.externalAddress.isEmpty() ? QStringLiteral(", внешний адрес не сообщён")
-                                             : QStringLiteral(", внешний адрес ") + igd.externalAddress);
+            + (!igd.externalAddress.isEmpty() ? QStringLiteral(", внешний адрес ") + igd.externalAddress
+               : igd.answerTooLarge ? QStringLiteral(", внешний адрес не получен: ответ больше 64 КиБ отклонён")
+                                    : QStringLiteral(", внешний адрес не сообщён"));
     lines << QStringLiteral("UPnP IGD: ") + upnp;
     QString natPmp = QStringLiteral("нет");
     if (p.natPmp && !p.natPmpExternalAddress.isEmpty() && p.natPmpExternalAddress != QLatin1String("0.0.0.0"))
