@@ -360,20 +360,16 @@ FAULT = (b'<s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/"><s:Bo
          b'</faultcode><detail><UPnPError><errorCode>501</errorCode></UPnPError></detail></s:Fault></s:Body></s:Envelope>')
 
 
-def http(status, body, chunked=False):
-    if chunked:
-        half = len(body) // 2
-        framed = b"%x\r\n%s\r\n%x;ext=1\r\n%s\r\n0\r\n\r\n" % (half, body[:half], len(body) - half, body[half:])
-        return b"HTTP/1.1 " + status + b"\r\nTransfer-Encoding: chunked\r\n\r\n" + framed
-    return b"HTTP/1.1 " + status + b"\r\nContent-Length: %d\r\nServer: Linux UPnP/1.1\r\n\r\n" % len(body) + body
-
-
-write("igd_answer", "description", b"\x02" + http(b"200 OK", DESCRIPTION))
-write("igd_answer", "description_chunked", b"\x02" + http(b"200 OK", DESCRIPTION, chunked=True))
-write("igd_answer", "description_until_close", b"\x03HTTP/1.0 200 OK\r\n\r\n" + DESCRIPTION)
-write("igd_answer", "soap_address", b"\x00" + http(b"200 OK", SOAP))
-write("igd_answer", "soap_fault", b"\x00" + http(b"500 Internal Server Error", FAULT))
-write("igd_answer", "soap_chunked_short", b"\x01" + http(b"200 OK", SOAP, chunked=True)[:-7])
+# Byte 0: bit 0 the answer was whole, bit 1 it answers the description GET,
+# bits 2-4 its status (0: 200, 3: 500, 4: 301); then the body as received.
+write("igd_answer", "description", b"\x03" + DESCRIPTION)
+write("igd_answer", "description_cut", b"\x02" + DESCRIPTION[:len(DESCRIPTION) // 2])
+write("igd_answer", "description_moved", b"\x13" + DESCRIPTION)
+write("igd_answer", "soap_address", b"\x01" + SOAP)
+write("igd_answer", "soap_fault", b"\x0d" + FAULT)
+write("igd_answer", "soap_cut", b"\x00" + SOAP)
+write("igd_answer", "ssdp_headers", b"\x01HTTP/1.1 200 OK\r\nServer: Linux UPnP/1.1\r\nLOCATION: "
+      b"http://192.168.1.1:5000/rootDesc.xml\r\n\r\n")
 
 # --- NAPTR and SRV (RFC 3403, RFC 2782): the type picked (byte 0, low two bits: NAPTR, SRV, A, AAAA), a seed, the answer
 NAPTR = 35

@@ -5,14 +5,63 @@ range on the client and to 5060, Binding Responses shaped like the answer to
 the plain request (test byte 0x08, CHANGED-ADDRESS naming a third address),
 "SIP/2.0 200 OK" answers (a plain one and one shaped like the SIP mirror's,
 with a mirrored copy that shows every address rewritten) and SSDP "HTTP/1.1 200 OK" answers, round after round, until the limit is reached.
+With --kind extended, what the extended test's sockets could be fooled by
+instead: RFC 5389 Binding Responses whose XOR-MAPPED-ADDRESS, MAPPED-ADDRESS
+and OTHER-ADDRESS name the third address (random transaction IDs, and IDs
+shaped like the voice stream's: its tag and a packet index, the session
+guessed), NAT-PMP and PCP answers from port 5351 naming the third address as
+the external one, and the SIP 200 answers.
 Starts when the go file appears (the program is being started); writes the
-number of datagrams sent to the count file as it goes."""
+number of datagrams sent to the count file as it goes, and stops at the limit
+or after --seconds."""
 import argparse
 import base64
 import os
 import socket
 import struct
 import time
+
+
+MAGIC = 0x2112A442
+
+
+def xor_address(attr_type, ip, port, txid):
+    """An XOR-MAPPED-ADDRESS style attribute (RFC 5389 section 15.2)."""
+    xip = bytes(a ^ b for a, b in zip(socket.inet_aton(ip), struct.pack("!I", MAGIC)))
+    return struct.pack("!HHBBH", attr_type, 8, 0, 1, port ^ (MAGIC >> 16)) + xip
+
+
+def plain_address(attr_type, ip, port):
+    return struct.pack("!HHBBH4s", attr_type, 8, 0, 1, port, socket.inet_aton(ip))
+
+
+def stun5389_response(third, txid):
+    """A Binding success answer that names the third address everywhere (RFC 5780 section 7)."""
+    body = (xor_address(0x0020, third, 40000, txid) + plain_address(0x0001, third, 40000)
+            + plain_address(0x802B, "203.0.113.10", 3478) + plain_address(0x802C, third, 3479))
+    return struct.pack("!HHI", 0x0101, len(body), MAGIC) + txid + body
+
+
+def random_txid(_):
+    return os.urandom(12)
+
+
+def voice_txid(n):
+    """The voice stream's layout: tag, a session nobody outside knows, the packet index."""
+    return b"TVLV" + os.urandom(4) + struct.pack("!I", n % 500)
+
+
+def natpmp_answer(third):
+    """NAT-PMP external address answer (RFC 6886 section 3.2)."""
+    return struct.pack("!BBHI4s", 0, 128, 0, int(time.monotonic()) & 0xFFFFFFFF, socket.inet_aton(third))
+
+
+def pcp_answer(third):
+    """PCP ANNOUNCE answer (RFC 6887 section 7.2), and a MAP answer naming the third address."""
+    header = struct.pack("!BBBBII", 2, 0x80, 0, 0, 0, int(time.monotonic()) & 0xFFFFFFFF) + bytes(12)
+    mapped = b"\0" * 10 + b"\xff\xff" + socket.inet_aton(third)
+    body = os.urandom(12) + struct.pack("!B3xHH", 17, 5060, 5060) + mapped
+    return header, struct.pack("!BBBBII", 2, 0x81, 0, 0, 3600, 1) + bytes(12) + body
 
 
 def stun_response(third):
@@ -49,7 +98,12 @@ def main():
     ap.add_argument("--go-file", required=True)
     ap.add_argument("--limit", type=int, default=100000)
     ap.add_argument("--rate", type=int, default=10000)
+    ap.add_argument("--seconds", type=float, default=60)
+    ap.add_argument("--kind", choices=("main", "extended"), default="main")
     a = ap.parse_args()
+    if a.kind == "extended":
+        extended(a)
+        return
     first, last = (int(x) for x in a.ports.split("-"))
     ports = [5060] + list(range(first, last + 1))
     payloads = (stun_response(a.third), SIP, SSDP, SIP_MIRROR)
@@ -78,6 +132,49 @@ def main():
                     ahead = sent / a.rate - (time.monotonic() - start)
                     if ahead > 0:
                         time.sleep(ahead)
+    write_count(a.count_file, sent)
+
+
+def extended(a):
+    """The extended test's spray: each kind from the port its real sender uses."""
+    first, last = (int(x) for x in a.ports.split("-"))
+    ports = [5060] + list(range(first, last + 1))
+    senders = {}
+    for port in (3478, 5351, 5060):
+        s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        s.bind((a.source, port))
+        s.setblocking(False)
+        senders[port] = s
+    pcp_announce, pcp_map = pcp_answer(a.third)
+    kinds = [(3478, lambda n: stun5389_response(a.third, random_txid(n))),
+             (3478, lambda n: stun5389_response(a.third, voice_txid(n))),
+             (5351, lambda n: natpmp_answer(a.third)),
+             (5351, lambda n: pcp_announce),
+             (5351, lambda n: pcp_map),
+             (5060, lambda n: SIP),
+             (5060, lambda n: SIP_MIRROR)]
+    deadline = time.monotonic() + 60
+    while not os.path.exists(a.go_file) and time.monotonic() < deadline:
+        time.sleep(0.01)
+    sent, start = 0, time.monotonic()
+    stop = start + a.seconds
+    while sent < a.limit and time.monotonic() < stop:
+        for port in ports:
+            for source, make in kinds:
+                if sent >= a.limit:
+                    break
+                try:
+                    senders[source].sendto(make(sent), (a.to, port))
+                except OSError:
+                    pass  # a full buffer or an ICMP error from the client: the datagram is lost
+                sent += 1
+                if sent % 1000 == 0:
+                    write_count(a.count_file, sent)
+                    ahead = sent / a.rate - (time.monotonic() - start)
+                    if ahead > 0:
+                        time.sleep(ahead)
+            if sent >= a.limit or time.monotonic() >= stop:
+                break
     write_count(a.count_file, sent)
 
 

@@ -9,67 +9,6 @@
 
 namespace platform {
 
-TcpExchange::TcpExchange(QObject* parent) : QObject(parent)
-{
-    timer_.setSingleShot(true);
-    connect(&timer_, &QTimer::timeout, this, &TcpExchange::done);
-}
-
-TcpExchange::~TcpExchange() = default;
-
-// Takes what has arrived, up to the limit: a peer that sends more is cut off.
-void TcpExchange::take()
-{
-    if (!socket_ || tooLarge_)
-        return;
-    received_ += socket_->read(maxBytes_ + 1 - received_.size());
-    if (received_.size() > maxBytes_) {
-        tooLarge_ = true;
-        received_.clear();
-        socket_->abort();
-        done();
-    }
-}
-
-void TcpExchange::start(const QString& address, int port, const QByteArray& request, int timeoutMs,
-                        qsizetype maxBytes)
-{
-    socket_ = std::make_unique<QTcpSocket>();
-    // The socket's own buffer is bounded too: what is not read stays in the kernel.
-    socket_->setReadBufferSize(maxBytes + 1);
-    request_ = request;
-    received_.clear();
-    closed_ = false;
-    tooLarge_ = false;
-    maxBytes_ = maxBytes;
-    connect(socket_.get(), &QTcpSocket::connected, this, [this] { socket_->write(request_); });
-    connect(socket_.get(), &QTcpSocket::readyRead, this, [this] { take(); });
-    connect(socket_.get(), &QTcpSocket::disconnected, this, [this] {
-        take();
-        closed_ = true;
-        done();
-    });
-    connect(socket_.get(), &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
-        if (e == QAbstractSocket::RemoteHostClosedError)
-            closed_ = true;
-        take();
-        done();
-    });
-    timer_.start(timeoutMs);
-    socket_->connectToHost(QHostAddress(address), quint16(port));
-}
-
-void TcpExchange::done()
-{
-    if (!socket_)
-        return;
-    timer_.stop();
-    socket_->disconnect(this);
-    socket_->abort();
-    socket_.release()->deleteLater();
-    emit finished();
-}
-
 ConnectCheck::ConnectCheck(QObject* parent) : QObject(parent)
 {
     timer_.setSingleShot(true);

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// TCP work of the extended test: a request/answer exchange over one
-// connection (HTTP with "Connection: close"), and the question whether a
-// server accepts a TCP connection or completes a TLS handshake.
+// TCP work of the extended test: whether a server accepts a TCP connection
+// or completes a TLS handshake (HTTP goes through platform/http_fetch.h).
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
@@ -14,32 +13,6 @@
 class QTcpSocket;
 
 namespace platform {
-
-// Connects, sends request, collects everything until the server closes the
-// connection, the time is up or more than maxBytes arrived (then the
-// connection is dropped and nothing received is kept: tooLarge()).
-class TcpExchange : public QObject {
-    Q_OBJECT
-public:
-    explicit TcpExchange(QObject* parent = nullptr);
-    ~TcpExchange() override;
-    void start(const QString& address, int port, const QByteArray& request, int timeoutMs,
-               qsizetype maxBytes = 64 * 1024);
-    QByteArray received() const { return received_; }
-    bool closedByPeer() const { return closed_; }
-    bool tooLarge() const { return tooLarge_; }
-signals:
-    void finished();
-
-private:
-    void done();
-    std::unique_ptr<QTcpSocket> socket_;
-    QTimer timer_;
-    QByteArray request_, received_;
-    bool closed_ = false, tooLarge_ = false;
-    qsizetype maxBytes_ = 0;
-    void take();
-};
 
 // One connection attempt, plain TCP or TLS (through Qt's TLS backend). A
 // certificate that does not verify is accepted for the question "does it

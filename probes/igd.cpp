@@ -19,45 +19,6 @@ int TypeVersion(const QString& type)
     return ok && v > 0 ? v : kNoVersion;
 }
 
-QString HostHeader(const QUrl& url)
-{
-    return url.host() + QLatin1Char(':') + QString::number(url.port(80));
-}
-
-QByteArray RequestTarget(const QUrl& url)
-{
-    QByteArray path = url.path(QUrl::FullyEncoded).toLatin1();
-    if (path.isEmpty())
-        path = "/";
-    if (url.hasQuery())
-        path += '?' + url.query(QUrl::FullyEncoded).toLatin1();
-    return path;
-}
-
-// Decodes a chunked body (RFC 9112 section 7.1); false while incomplete.
-bool Dechunk(const QByteArray& raw, int from, QByteArray& body)
-{
-    body.clear();
-    int at = from;
-    for (;;) {
-        const int eol = raw.indexOf("\r\n", at);
-        if (eol < 0)
-            return false;
-        bool ok = false;
-        const QByteArray sizeText = raw.mid(at, eol - at).split(';').first().trimmed();
-        const qlonglong size = sizeText.toLongLong(&ok, 16);
-        if (!ok || size < 0)
-            return false;
-        at = eol + 2;
-        if (size == 0)
-            return true;  // trailers are not needed
-        if (raw.size() < at + size + 2)
-            return false;
-        body += raw.mid(at, int(size));
-        at += int(size) + 2;
-    }
-}
-
 }  // namespace
 
 QString HeaderValue(const QByteArray& message, const QByteArray& name)
@@ -80,44 +41,6 @@ QByteArray BuildIgdSearch()
            "MAN: \"ssdp:discover\"\r\n"
            "MX: 2\r\n"
            "ST: urn:schemas-upnp-org:device:InternetGatewayDevice:1\r\n\r\n";
-}
-
-QByteArray BuildHttpGet(const QUrl& url)
-{
-    return "GET " + RequestTarget(url) + " HTTP/1.1\r\nHost: " + HostHeader(url).toLatin1()
-        + "\r\nConnection: close\r\n\r\n";
-}
-
-HttpAnswer ReadHttpAnswer(const QByteArray& raw, bool closed)
-{
-    HttpAnswer a;
-    const int end = raw.indexOf("\r\n\r\n");
-    if (end < 0 || !raw.startsWith("HTTP/1."))
-        return a;
-    const QList<QByteArray> status = raw.left(raw.indexOf("\r\n")).split(' ');
-    bool ok = false;
-    a.status = status.size() >= 2 ? status[1].toInt(&ok) : 0;
-    // A status code is three digits (RFC 9110 section 15).
-    if (!ok || a.status < 100 || a.status > 999)
-        a.status = 0;
-    const QByteArray head = raw.left(end + 4);
-    const int bodyAt = end + 4;
-    if (HeaderValue(head, "Transfer-Encoding").contains(QLatin1String("chunked"), Qt::CaseInsensitive)) {
-        a.complete = Dechunk(raw, bodyAt, a.body);
-        return a;
-    }
-    const QString length = HeaderValue(head, "Content-Length");
-    if (!length.isEmpty()) {
-        const int n = length.toInt(&ok);
-        if (ok && n >= 0 && raw.size() - bodyAt >= n) {
-            a.body = raw.mid(bodyAt, n);
-            a.complete = true;
-        }
-        return a;
-    }
-    a.body = raw.mid(bodyAt);
-    a.complete = closed;
-    return a;
 }
 
 IgdDescription ReadIgdDescription(const QByteArray& xml, const QUrl& location)
@@ -181,19 +104,19 @@ IgdDescription ReadIgdDescription(const QByteArray& xml, const QUrl& location)
 
 namespace {
 
-QByteArray SoapRequest(const QUrl& controlUrl, const QString& serviceType, const QByteArray& action)
+SoapCall SoapEnvelope(const QString& serviceType, const QByteArray& action)
 {
     const QByteArray service = serviceType.toLatin1();
-    const QByteArray body =
+    SoapCall call;
+    call.contentType = "text/xml; charset=\"utf-8\"";
+    call.soapAction = "\"" + service + "#" + action + "\"";
+    call.body =
         "<?xml version=\"1.0\"?>\r\n"
         "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\" "
         "s:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\">"
         "<s:Body><u:" + action + " xmlns:u=\"" + service + "\"></u:" + action + ">"
         "</s:Body></s:Envelope>\r\n";
-    return "POST " + RequestTarget(controlUrl) + " HTTP/1.1\r\nHost: " + HostHeader(controlUrl).toLatin1()
-        + "\r\nContent-Type: text/xml; charset=\"utf-8\"\r\nContent-Length: "
-        + QByteArray::number(body.size()) + "\r\nSOAPAction: \"" + service + "#" + action
-        + "\"\r\nConnection: close\r\n\r\n" + body;
+    return call;
 }
 
 // The text of the first element named name in a successful SOAP answer.
@@ -216,9 +139,9 @@ QString SoapValue(const HttpAnswer& answer, QLatin1String name)
 
 }  // namespace
 
-QByteArray BuildGetStatusRequest(const QUrl& controlUrl, const QString& serviceType)
+SoapCall GetStatusCall(const QString& serviceType)
 {
-    return SoapRequest(controlUrl, serviceType, "GetStatusInformation");
+    return SoapEnvelope(serviceType, "GetStatusInformation");
 }
 
 QString ReadConnectionStatus(const HttpAnswer& answer)
@@ -226,9 +149,9 @@ QString ReadConnectionStatus(const HttpAnswer& answer)
     return SoapValue(answer, QLatin1String("NewConnectionStatus"));
 }
 
-QByteArray BuildGetExternalIpRequest(const QUrl& controlUrl, const QString& serviceType)
+SoapCall GetExternalIpCall(const QString& serviceType)
 {
-    return SoapRequest(controlUrl, serviceType, "GetExternalIPAddress");
+    return SoapEnvelope(serviceType, "GetExternalIPAddress");
 }
 
 QString ReadExternalIpAnswer(const HttpAnswer& answer)

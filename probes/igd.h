@@ -2,8 +2,9 @@
 #pragma once
 // UPnP Internet Gateway Device: the SSDP answer's LOCATION, the device
 // description, and the SOAP action GetExternalIPAddress of the WAN connection
-// service (UPnP Device Architecture 1.0/2.0, WANIPConnection:1/2). The HTTP
-// messages are built and read here; the transport lives in platform/.
+// service (UPnP Device Architecture 1.0/2.0, WANIPConnection:1/2). The SOAP
+// envelopes are built and the XML answers read here; HTTP itself is
+// platform/'s (Qt's network module).
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
@@ -19,18 +20,12 @@ QString HeaderValue(const QByteArray& message, const QByteArray& name);
 // devices (a version-2 device answers searches for version 1).
 QByteArray BuildIgdSearch();
 
-// "GET path HTTP/1.1" with Host and "Connection: close".
-QByteArray BuildHttpGet(const QUrl& url);
-
+// What came back to an HTTP request, as far as the readers need it.
 struct HttpAnswer {
-    bool complete = false;  // the whole body is there
-    int status = 0;         // 0: no status line yet or not HTTP
+    bool complete = false;  // a final answer with its whole body
+    int status = 0;         // its status code, 0 without one
     QByteArray body;
 };
-
-// Reads an HTTP/1.x answer (RFC 9112): body by Content-Length, by chunked
-// transfer coding, or up to the end of the connection (closed = true).
-HttpAnswer ReadHttpAnswer(const QByteArray& raw, bool closed);
 
 struct IgdService {
     QString serviceType;           // WANIPConnection:N / WANPPPConnection:N
@@ -55,12 +50,21 @@ struct IgdDescription {
 // against URLBase or, without it, the description's own location.
 IgdDescription ReadIgdDescription(const QByteArray& xml, const QUrl& location);
 
-// The POST of GetExternalIPAddress to the control URL.
-QByteArray BuildGetExternalIpRequest(const QUrl& controlUrl, const QString& serviceType);
+// A SOAP action as UPnP sends it (UDA 1.1 section 3.2.1): POSTed to the
+// control URL with Content-Type text/xml; charset="utf-8" and the header
+// SOAPAction: "serviceType#action".
+struct SoapCall {
+    QByteArray contentType;
+    QByteArray soapAction;   // the header's value, quotes included
+    QByteArray body;         // the envelope
+};
 
-// The POST of GetStatusInformation (WANIPConnection:1 section 2.4.11, the
-// same action in WANPPPConnection:1).
-QByteArray BuildGetStatusRequest(const QUrl& controlUrl, const QString& serviceType);
+// GetExternalIPAddress of the WAN connection service.
+SoapCall GetExternalIpCall(const QString& serviceType);
+
+// GetStatusInformation (WANIPConnection:1 section 2.4.11, the same action in
+// WANPPPConnection:1).
+SoapCall GetStatusCall(const QString& serviceType);
 // NewConnectionStatus of a successful answer ("Connected", "Disconnected" ...); "" otherwise.
 QString ReadConnectionStatus(const HttpAnswer& answer);
 

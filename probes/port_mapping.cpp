@@ -113,8 +113,8 @@ QString PortMappingFindingText(const IgdFinding& igd, const PortMappingPresence&
         upnp = QCoreApplication::translate("PortMapping", "маршрутизатор ответил, но описание устройства лежит на другом адресе (%1): "
                               "его не запрашивали")
                    .arg(igd.foreignHost);
-    else if (igd.tooLarge)
-        upnp = QCoreApplication::translate("PortMapping", "маршрутизатор ответил, но его ответ больше 64 КиБ: он отклонён");
+    else if (igd.descriptionTooLarge)
+        upnp = QCoreApplication::translate("PortMapping", "маршрутизатор ответил, но описание устройства больше 64 КиБ: оно отклонено");
     else if (!igd.described)
         upnp = QCoreApplication::translate("PortMapping", "маршрутизатор ответил, но описание устройства не получено");
     else
@@ -122,8 +122,9 @@ QString PortMappingFindingText(const IgdFinding& igd, const PortMappingPresence&
                    .arg(igd.deviceVersion)
                    .arg(igd.serviceType.section(QLatin1Char(':'), -2, -2))
                    .arg(igd.serviceVersion)
-            + (igd.externalAddress.isEmpty() ? QCoreApplication::translate("PortMapping", ", внешний адрес не сообщён")
-                                             : QCoreApplication::translate("PortMapping", ", внешний адрес ") + igd.externalAddress);
+            + (!igd.externalAddress.isEmpty() ? QCoreApplication::translate("PortMapping", ", внешний адрес ") + igd.externalAddress
+               : igd.answerTooLarge ? QCoreApplication::translate("PortMapping", ", внешний адрес не получен: ответ больше 64 КиБ отклонён")
+                                    : QCoreApplication::translate("PortMapping", ", внешний адрес не сообщён"));
     lines << QStringLiteral("UPnP IGD: ") + upnp;
     QString natPmp = QCoreApplication::translate("PortMapping", "нет");
     if (p.natPmp && !p.natPmpExternalAddress.isEmpty() && p.natPmpExternalAddress != QLatin1String("0.0.0.0"))

@@ -60,10 +60,11 @@ struct IgdFinding {
     int serviceVersion = 0;
     QString externalAddress;    // GetExternalIPAddress, "" when none
     // Not fetched: the answer named a description or control URL on an
-    // address other than the gateway's (foreignHost), or an answer was
-    // larger than the limit (tooLarge).
+    // address other than the gateway's.
     QString foreignHost;
-    bool tooLarge = false;
+    // Refused for being over 64 KiB: the device description, or a SOAP answer.
+    bool descriptionTooLarge = false;
+    bool answerTooLarge = false;
 };
 
 // The finding: each protocol present or not, and what that means for a phone.

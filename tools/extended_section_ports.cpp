@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tools/extended_section_ports.h"
 
+#include "platform/http_fetch.h"
 #include "platform/source_address.h"
-#include "platform/stream_checks.h"
 #include "platform/udp_socket.h"
 #include <QCoreApplication>
 
@@ -15,6 +15,18 @@ constexpr int kHttpTimeoutMs = 3000;
 constexpr int kMappingWaitMs = 1000;
 constexpr int kMappingRetryMs = 250;     // RFC 6886 section 3.1: first retransmission after 250 ms
 constexpr int kGatewayIgdPort = 1900;
+
+// What the description and SOAP readers take from a finished request: a
+// whole answer (any status), or nothing.
+probes::HttpAnswer HttpAnswerOf(const platform::HttpFetch::Result& r)
+{
+    using Outcome = platform::HttpFetch::Outcome;
+    probes::HttpAnswer a;
+    a.complete = r.outcome == Outcome::Answered || r.outcome == Outcome::Refused;
+    a.status = r.status;
+    a.body = r.body;
+    return a;
+}
 
 }  // namespace
 
@@ -86,10 +98,10 @@ void PortsSection::begin()
 void PortsSection::igdDescription(const QUrl& location)
 {
     udp_.reset();
-    http_ = std::make_unique<platform::TcpExchange>();
-    connect(http_.get(), &platform::TcpExchange::finished, this, [this, location] {
-        const probes::HttpAnswer a = probes::ReadHttpAnswer(http_->received(), http_->closedByPeer());
-        result_->igd.tooLarge = http_->tooLarge();
+    http_ = std::make_unique<platform::HttpFetch>();
+    connect(http_.get(), &platform::HttpFetch::finished, this, [this, location] {
+        const probes::HttpAnswer a = HttpAnswerOf(http_->result());
+        result_->igd.descriptionTooLarge = http_->result().outcome == platform::HttpFetch::Outcome::TooLarge;
         igdDescription_ = a.complete && a.status == 200 ? probes::ReadIgdDescription(a.body, location)
                                                        : probes::IgdDescription{};
         // Every control URL must lie on the gateway too: the others are left out.
@@ -112,7 +124,19 @@ void PortsSection::igdDescription(const QUrl& location)
         else
             later([this] { mappingProtocols(); });
     });
-    http_->start(location.host(), location.port(80), probes::BuildHttpGet(location), kHttpTimeoutMs);
+    http_->get(location, kHttpTimeoutMs);
+}
+
+// A SOAP action POSTed to a control URL of the gateway (UDA 1.1 section 3.2.1).
+void PortsSection::igdSoap(const QUrl& control, const probes::SoapCall& call, std::function<void()> then)
+{
+    http_ = std::make_unique<platform::HttpFetch>();
+    connect(http_.get(), &platform::HttpFetch::finished, this, [this, then = std::move(then)] {
+        if (http_->result().outcome == platform::HttpFetch::Outcome::TooLarge)
+            result_->igd.answerTooLarge = true;
+        then();
+    });
+    http_->post(control, call.contentType, {{"SOAPAction", call.soapAction}}, call.body, kHttpTimeoutMs);
 }
 
 // A gateway may list WANIPConnection and WANPPPConnection: only the connected
@@ -129,10 +153,8 @@ void PortsSection::igdStatus(int index, int answered)
         return;
     }
     const probes::IgdService service = services[index];
-    http_ = std::make_unique<platform::TcpExchange>();
-    connect(http_.get(), &platform::TcpExchange::finished, this, [this, index, answered, service] {
-        const QString status =
-            probes::ReadConnectionStatus(probes::ReadHttpAnswer(http_->received(), http_->closedByPeer()));
+    igdSoap(service.controlUrl, probes::GetStatusCall(service.serviceType), [this, index, answered, service] {
+        const QString status = probes::ReadConnectionStatus(HttpAnswerOf(http_->result()));
         if (!status.isEmpty())
             result_->igdConnectionStatus = status;
         if (status == QLatin1String("Connected")) {
@@ -142,24 +164,17 @@ void PortsSection::igdStatus(int index, int answered)
         const int now = answered + (status.isEmpty() ? 0 : 1);
         later([this, index, now] { igdStatus(index + 1, now); });
     });
-    http_->start(service.controlUrl.host(), service.controlUrl.port(80),
-                 probes::BuildGetStatusRequest(service.controlUrl, service.serviceType), kHttpTimeoutMs);
 }
 
 void PortsSection::igdExternalAddress(const probes::IgdService& service)
 {
-    const QUrl control = service.controlUrl;
     result_->igd.serviceType = service.serviceType;
     result_->igd.serviceVersion = service.serviceType.section(QLatin1Char(':'), -1).toInt();
-    http_ = std::make_unique<platform::TcpExchange>();
-    connect(http_.get(), &platform::TcpExchange::finished, this, [this] {
-        result_->igd.externalAddress =
-            probes::ReadExternalIpAnswer(probes::ReadHttpAnswer(http_->received(), http_->closedByPeer()));
+    igdSoap(service.controlUrl, probes::GetExternalIpCall(service.serviceType), [this] {
+        result_->igd.externalAddress = probes::ReadExternalIpAnswer(HttpAnswerOf(http_->result()));
         result_->evidence.igdExternalAddress = result_->igd.externalAddress;
         later([this] { mappingProtocols(); });
     });
-    http_->start(control.host(), control.port(80),
-                 probes::BuildGetExternalIpRequest(control, service.serviceType), kHttpTimeoutMs);
 }
 
 // ---- NAT-PMP and PCP, each from its own socket

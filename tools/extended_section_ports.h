@@ -9,7 +9,7 @@
 #include <QUrl>
 
 namespace platform {
-class TcpExchange;
+class HttpFetch;
 }
 
 namespace tools {
@@ -25,6 +25,7 @@ private:
     void begin() override;
     void halt() override;
     void igdDescription(const QUrl& location);
+    void igdSoap(const QUrl& control, const probes::SoapCall& call, std::function<void()> then);
     void igdStatus(int index, int answered);
     void igdExternalAddress(const probes::IgdService& service);
     void mappingProtocols();
@@ -32,7 +33,7 @@ private:
     void later(std::function<void()> f);
 
     std::unique_ptr<platform::UdpSocket> udp_, udp2_;
-    std::unique_ptr<platform::TcpExchange> http_;
+    std::unique_ptr<platform::HttpFetch> http_;
     probes::IgdDescription igdDescription_;
     probes::MappingAnswer natPmpAnswer_, pcpAnswer_;
     bool mappingStarted_ = false;

@@ -1512,10 +1512,6 @@ The port must be a whole number from 1 to 65535.</translation>
         <translation>the router answered, but its device description is on another address (%1): it was not requested</translation>
     </message>
     <message>
-        <source>маршрутизатор ответил, но его ответ больше 64 КиБ: он отклонён</source>
-        <translation>the router answered, but its answer is over 64 KiB: it was refused</translation>
-    </message>
-    <message>
         <source>маршрутизатор ответил, но описание устройства не получено</source>
         <translation>the router answered, but the device description was not received</translation>
     </message>
@@ -1558,6 +1554,14 @@ The port must be a whole number from 1 to 65535.</translation>
     <message>
         <source>Телефон не сможет сам открыть порты на маршрутизаторе: настройте проброс портов вручную или используйте STUN и регулярные keep-alive.</source>
         <translation>The phone cannot open ports on the router itself: set up port forwarding by hand, or use STUN and regular keep-alives.</translation>
+    </message>
+    <message>
+        <source>маршрутизатор ответил, но описание устройства больше 64 КиБ: оно отклонено</source>
+        <translation>the router answered, but its device description is over 64 KiB: it was refused</translation>
+    </message>
+    <message>
+        <source>, внешний адрес не получен: ответ больше 64 КиБ отклонён</source>
+        <translation>, external address not received: an answer over 64 KiB was refused</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // The extended test's platform pieces: records with all their fields read
-// from DNS answers, an HTTP-style exchange and TCP/TLS connection checks on loopback.
+// from DNS answers and TCP/TLS connection checks on loopback.
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -57,7 +57,6 @@ class TestPathPlatform : public QObject {
 private slots:
     void records_data();
     void records();
-    void httpExchange();
     void connectChecks();
     void hopReplies();
 };
@@ -107,33 +106,6 @@ void TestPathPlatform::records()
     if (!set.addresses.isEmpty())
         got = set.addresses.join(QLatin1Char(' '));
     QCOMPARE(got, expected);
-}
-
-void TestPathPlatform::httpExchange()
-{
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
-    QByteArray request;
-    connect(&server, &QTcpServer::newConnection, this, [&] {
-        QTcpSocket* s = server.nextPendingConnection();
-        connect(s, &QTcpSocket::readyRead, s, [&, s] {
-            request += s->readAll();
-            if (!request.endsWith("\r\n\r\n"))
-                return;
-            // The answer in two writes, then the server closes.
-            s->write("HTTP/1.1 200 OK\r\n\r\n");
-            s->flush();
-            s->write("body");
-            s->disconnectFromHost();
-        });
-    });
-    TcpExchange exchange;
-    QSignalSpy done(&exchange, &TcpExchange::finished);
-    exchange.start(QStringLiteral("127.0.0.1"), server.serverPort(), "GET / HTTP/1.1\r\n\r\n", 3000);
-    QVERIFY(done.wait(3000));
-    QCOMPARE(request, QByteArray("GET / HTTP/1.1\r\n\r\n"));
-    QCOMPARE(exchange.received(), QByteArray("HTTP/1.1 200 OK\r\n\r\nbody"));
-    QVERIFY(exchange.closedByPeer());
 }
 
 void TestPathPlatform::connectChecks()

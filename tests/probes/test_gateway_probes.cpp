@@ -8,6 +8,7 @@
 using namespace probes;
 
 Q_DECLARE_METATYPE(probes::MappingAnswerKind)
+Q_DECLARE_METATYPE(probes::IgdFinding)
 
 namespace {
 
@@ -35,14 +36,14 @@ class TestGatewayProbes : public QObject {
 private slots:
     void description_data();
     void description();
-    void httpAnswer_data();
-    void httpAnswer();
     void externalAddress_data();
     void externalAddress();
     void soapRequest();
     void mappingRequests();
     void mappingAnswers_data();
     void mappingAnswers();
+    void upnpFinding_data();
+    void upnpFinding();
 };
 
 void TestGatewayProbes::description_data()
@@ -103,47 +104,6 @@ void TestGatewayProbes::description()
     QCOMPARE(paths, services);
 }
 
-void TestGatewayProbes::httpAnswer_data()
-{
-    QTest::addColumn<QByteArray>("raw");
-    QTest::addColumn<bool>("closed");
-    QTest::addColumn<bool>("complete");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("body");
-
-    QTest::newRow("length, whole") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello") << false
-                                   << true << 200 << QByteArray("hello");
-    QTest::newRow("length, part") << QByteArray("HTTP/1.1 200 OK\r\ncontent-length: 9\r\n\r\nhello") << true
-                                  << false << 200 << QByteArray();
-    QTest::newRow("chunked") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
-                                           "5\r\nhello\r\n6;x=y\r\n world\r\n0\r\n\r\n")
-                             << false << true << 200 << QByteArray("hello world");
-    QTest::newRow("chunked, last chunk missing")
-        << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n") << true << false << 200
-        << QByteArray("hello");
-    QTest::newRow("to the close") << QByteArray("HTTP/1.0 500 Internal\r\n\r\nfault") << true << true << 500
-                                  << QByteArray("fault");
-    QTest::newRow("headers unfinished") << QByteArray("HTTP/1.1 200 OK\r\nContent-") << true << false << 0
-                                        << QByteArray();
-    QTest::newRow("not HTTP") << QByteArray("SIP/2.0 200 OK\r\n\r\n") << true << false << 0 << QByteArray();
-    QTest::newRow("negative status is no status") << QByteArray("HTTP/1.0 -200 OK\r\n\r\nx") << true << true << 0
-                                                  << QByteArray("x");
-}
-
-void TestGatewayProbes::httpAnswer()
-{
-    QFETCH(QByteArray, raw);
-    QFETCH(bool, closed);
-    QFETCH(bool, complete);
-    QFETCH(int, status);
-    QFETCH(QByteArray, body);
-    const HttpAnswer a = ReadHttpAnswer(raw, closed);
-    QCOMPARE(a.complete, complete);
-    QCOMPARE(a.status, status);
-    if (complete || !body.isEmpty())
-        QCOMPARE(a.body, body);
-}
-
 void TestGatewayProbes::externalAddress_data()
 {
     QTest::addColumn<int>("status");
@@ -188,17 +148,16 @@ void TestGatewayProbes::externalAddress()
 
 void TestGatewayProbes::soapRequest()
 {
-    const QByteArray r = BuildGetExternalIpRequest(QUrl(QStringLiteral("http://192.168.1.1:5000/ctl/IPConn")),
-                                                   QStringLiteral("urn:schemas-upnp-org:service:WANIPConnection:2"));
-    QVERIFY(r.startsWith("POST /ctl/IPConn HTTP/1.1\r\nHost: 192.168.1.1:5000\r\n"));
-    QVERIFY(r.contains("\r\nSOAPAction: \"urn:schemas-upnp-org:service:WANIPConnection:2#GetExternalIPAddress\"\r\n"));
-    const int bodyAt = r.indexOf("\r\n\r\n") + 4;
-    QCOMPARE(HeaderValue(r, "content-length").toInt(), r.size() - bodyAt);
-    QVERIFY(r.mid(bodyAt).contains("<u:GetExternalIPAddress xmlns:u=\"urn:schemas-upnp-org:service:WANIPConnection:2\">"));
-    const QByteArray status = BuildGetStatusRequest(QUrl(QStringLiteral("http://192.168.1.1:5000/ctl/PPP")),
-                                                    QStringLiteral("urn:schemas-upnp-org:service:WANPPPConnection:1"));
-    QVERIFY(status.contains("SOAPAction: \"urn:schemas-upnp-org:service:WANPPPConnection:1#GetStatusInformation\""));
-    QVERIFY(status.contains("<u:GetStatusInformation xmlns:u=\"urn:schemas-upnp-org:service:WANPPPConnection:1\">"));
+    // UDA 1.1 section 3.2.1: the quoted "serviceType#action" header and the
+    // action element in the service's namespace.
+    const SoapCall r = GetExternalIpCall(QStringLiteral("urn:schemas-upnp-org:service:WANIPConnection:2"));
+    QCOMPARE(r.contentType, QByteArray("text/xml; charset=\"utf-8\""));
+    QCOMPARE(r.soapAction, QByteArray("\"urn:schemas-upnp-org:service:WANIPConnection:2#GetExternalIPAddress\""));
+    QVERIFY(r.body.contains("<u:GetExternalIPAddress xmlns:u=\"urn:schemas-upnp-org:service:WANIPConnection:2\">"));
+    QVERIFY(r.body.contains("<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\""));
+    const SoapCall status = GetStatusCall(QStringLiteral("urn:schemas-upnp-org:service:WANPPPConnection:1"));
+    QCOMPARE(status.soapAction, QByteArray("\"urn:schemas-upnp-org:service:WANPPPConnection:1#GetStatusInformation\""));
+    QVERIFY(status.body.contains("<u:GetStatusInformation xmlns:u=\"urn:schemas-upnp-org:service:WANPPPConnection:1\">"));
     QCOMPARE(HeaderValue("HTTP/1.1 200 OK\r\nCACHE-CONTROL: max-age=120\r\nLocation: http://x/y\r\n\r\n", "LOCATION"),
              QStringLiteral("http://x/y"));
 }
@@ -259,6 +218,50 @@ void TestGatewayProbes::mappingAnswers()
     QCOMPARE(p.natPmp, hasNatPmp);
     QCOMPARE(p.pcp, hasPcp);
     QCOMPARE(p.natPmpExternalAddress, external);
+}
+
+// The UPnP line of the port-mapping finding: what was refused, and why.
+void TestGatewayProbes::upnpFinding_data()
+{
+    QTest::addColumn<IgdFinding>("igd");
+    QTest::addColumn<QString>("line");
+
+    IgdFinding described;
+    described.answered = described.described = true;
+    described.deviceVersion = 2;
+    described.serviceType = QStringLiteral("urn:schemas-upnp-org:service:WANIPConnection:2");
+    described.serviceVersion = 2;
+    const QString ours = QStringLiteral("UPnP IGD: есть, устройство InternetGatewayDevice:2, служба WANIPConnection:2");
+    QTest::newRow("silence") << IgdFinding{} << "UPnP IGD: нет ответа";
+    IgdFinding foreign;
+    foreign.answered = true;
+    foreign.foreignHost = QStringLiteral("192.168.1.30");
+    foreign.descriptionTooLarge = true;
+    QTest::newRow("description elsewhere")
+        << foreign << "UPnP IGD: маршрутизатор ответил, но описание устройства лежит на другом адресе (192.168.1.30): "
+                      "его не запрашивали";
+    IgdFinding large;
+    large.answered = large.descriptionTooLarge = true;
+    QTest::newRow("description over 64 KiB")
+        << large << "UPnP IGD: маршрутизатор ответил, но описание устройства больше 64 КиБ: оно отклонено";
+    IgdFinding answered;
+    answered.answered = true;
+    QTest::newRow("no description") << answered << "UPnP IGD: маршрутизатор ответил, но описание устройства не получено";
+    IgdFinding withAddress = described;
+    withAddress.externalAddress = QStringLiteral("192.0.2.2");
+    QTest::newRow("external address") << withAddress << ours + ", внешний адрес 192.0.2.2";
+    QTest::newRow("no external address") << described << ours + ", внешний адрес не сообщён";
+    IgdFinding answerLarge = described;
+    answerLarge.answerTooLarge = true;
+    QTest::newRow("SOAP answer over 64 KiB")
+        << answerLarge << ours + ", внешний адрес не получен: ответ больше 64 КиБ отклонён";
+}
+
+void TestGatewayProbes::upnpFinding()
+{
+    QFETCH(IgdFinding, igd);
+    QFETCH(QString, line);
+    QCOMPARE(PortMappingFindingText(igd, {}).split(QStringLiteral("\r\n")).first(), line);
 }
 
 QTEST_APPLESS_MAIN(TestGatewayProbes)
