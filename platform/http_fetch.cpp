@@ -138,15 +138,8 @@ void HttpFetch::complete()
 
 void HttpFetch::end(Outcome outcome)
 {
-    if (!reply_)
+    if (!release())
         return;
-    deadline_.stop();
-    QNetworkReply* reply = reply_;
-    reply_ = nullptr;
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
-    received_.clear();
     result_.outcome = outcome;
     if (outcome != Outcome::Answered && outcome != Outcome::Refused)
         result_.body.clear();
@@ -155,15 +148,21 @@ void HttpFetch::end(Outcome outcome)
 
 void HttpFetch::stop()
 {
+    release();
+}
+
+bool HttpFetch::release()
+{
     deadline_.stop();
     if (!reply_)
-        return;
+        return false;
     QNetworkReply* reply = reply_;
     reply_ = nullptr;
     reply->disconnect(this);
     reply->abort();
     reply->deleteLater();
     received_.clear();
+    return true;
 }
 
 }  // namespace platform

@@ -61,6 +61,8 @@ private:
     void checkAnnounced();
     void complete();
     void end(Outcome outcome);
+    // Aborts and forgets the pending reply; false when there was none.
+    bool release();
 
     QNetworkAccessManager* manager_;
     QNetworkReply* reply_ = nullptr;
