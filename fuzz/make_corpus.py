@@ -476,3 +476,7 @@ write("stun5780", "ipv6_answer", stun5780(0x0101, TX6, [
     xor_address6_attr(0x0020, "2001:db8:1::5", 40000, TX6),
     attr(0x802B, struct.pack("!BBH", 0, 2, 3478) + ip6("2001:db8:1::10")),
     attr(0x802C, struct.pack("!BBH", 0, 2, 3479) + ip6("2001:db8:1::11"))]))
+
+# --- ICMPv6 echo replies (first byte picks the sender) --------------------------------
+write("icmp6_reply", "reply", b"\x00" + bytes([129, 0, 0, 0, 0x12, 0x34, 0, 1]) + b"tarvolin-ipv6")
+write("icmp6_reply", "unreachable", b"\x00" + bytes([1, 4, 0, 0, 0, 0, 0, 0]) + bytes(40))

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "probes/ipv6_findings.h"
 
+#include "app/ping_statistics.h"
+
 #include <QJsonArray>
+#include <QLocale>
+#include <array>
 
 namespace probes {
 
@@ -38,7 +42,48 @@ QString TranslationText(const Ipv6Findings& f)
                       .arg(f.translation->portPreserved ? QStringLiteral("сохраняется") : QStringLiteral("меняется"));
 }
 
+QString EchoText(const Ipv6Findings& f)
+{
+    if (f.echoTarget.isEmpty())
+        return {};
+    const QString asked = QStringLiteral("Эхо-запросы ICMPv6 к %1: ").arg(f.echoTarget);
+    if (!f.echoSocket)
+        return asked + QStringLiteral("система не дала открыть сокет ICMPv6.");
+    const EchoFigures e = SummariseEchoes(f.echoRoundTrips);
+    const QLocale locale = QLocale::system();
+    QString line = asked + QStringLiteral("ответов %1 из %2").arg(e.answered).arg(f.echoRoundTrips.size());
+    if (e.averageMs)
+        line += QStringLiteral(", средняя задержка %1 мс").arg(locale.toString(*e.averageMs));
+    if (e.jitterMs)
+        line += QStringLiteral(", джиттер %1 мс").arg(locale.toString(*e.jitterMs));
+    return line + QLatin1Char('.');
+}
+
 }  // namespace
+
+EchoFigures SummariseEchoes(const QList<int>& roundTrips)
+{
+    // The main test's series is ten echoes; a round trip of 0 ms counts as
+    // 1 ms here, since 0 means "lost" to its summary.
+    std::array<int16_t, 10> rtt{};
+    EchoFigures e;
+    for (int i = 0; i < roundTrips.size() && i < 10; ++i) {
+        if (roundTrips[i] < 0) {
+            ++e.lost;
+            continue;
+        }
+        ++e.answered;
+        rtt[static_cast<size_t>(i)] = app::CappedRoundTrip(static_cast<uint32_t>(std::max(1, roundTrips[i])));
+    }
+    if (e.answered == 0)
+        return e;
+    const app::PingSeriesResult r = app::SummarizePingSeries(rtt, static_cast<int16_t>(10 - e.answered), -1, -1);
+    if (r.avgDelay >= 0)
+        e.averageMs = r.avgDelay;
+    if (r.jitter >= 0)
+        e.jitterMs = r.jitter;
+    return e;
+}
 
 bool Ipv6Absent(const Ipv6Findings& f)
 {
@@ -74,6 +119,8 @@ QString Ipv6SectionText(const Ipv6Findings& f)
         lines << QStringLiteral("Только локальные адреса: ULA (fc00::/7) — %1, локальные для канала — %2.")
                      .arg(Listed(f.addresses.uniqueLocal), Listed(f.addresses.linkLocal));
     lines << TranslationText(f);
+    if (!f.echoTarget.isEmpty())
+        lines << EchoText(f);
     QString text = lines.join(kCrLf);
     if (!f.natFindings.isEmpty())
         text += kCrLf + kCrLf + FindingsText(f.natFindings);
@@ -105,6 +152,18 @@ QJsonObject Ipv6SectionJson(const Ipv6Findings& f)
         stun[QStringLiteral("portPreserved")] = f.translation->portPreserved;
     }
     o[QStringLiteral("stun")] = stun;
+    if (!f.echoTarget.isEmpty()) {
+        QJsonObject echo;
+        const EchoFigures e = SummariseEchoes(f.echoRoundTrips);
+        echo[QStringLiteral("target")] = f.echoTarget;
+        echo[QStringLiteral("sent")] = f.echoSocket ? int(f.echoRoundTrips.size()) : 0;
+        echo[QStringLiteral("answered")] = e.answered;
+        if (e.averageMs)
+            echo[QStringLiteral("averageMs")] = *e.averageMs;
+        if (e.jitterMs)
+            echo[QStringLiteral("jitterMs")] = *e.jitterMs;
+        o[QStringLiteral("echoes")] = echo;
+    }
     o[QStringLiteral("firewall")] = FindingsJson(f.natFindings);
     o[QStringLiteral("family")] = FamilyChoiceName(f.advice.family);
     o[QStringLiteral("verdict")] = f.advice.verdict;

@@ -26,10 +26,22 @@ struct Ipv6Findings {
     stun5780::Endpoint source;      // the request's source address and port
     std::optional<stun5780::Endpoint> mapped;
     std::optional<TranslationVerdict> translation;
+    QString echoTarget;             // where the ICMPv6 echoes went ("" : none sent)
+    bool echoSocket = true;         // false: the system refused an ICMPv6 socket
+    QList<int> echoRoundTrips;      // ms per echo, -1: no answer
     QList<Finding> natFindings;     // filtering and lifetime over IPv6
     Ipv6Advice advice;
     bool stopped = false;
 };
+
+struct EchoFigures {
+    int answered = 0;
+    int lost = 0;
+    std::optional<int> averageMs;  // nullopt when half or more were lost
+    std::optional<int> jitterMs;   // largest minus smallest round trip
+};
+// The main test's rules over the round trips (app/ping_statistics).
+EchoFigures SummariseEchoes(const QList<int>& roundTrips);
 
 // True when the computer has no IPv6 to speak of: the section is one line.
 bool Ipv6Absent(const Ipv6Findings& f);

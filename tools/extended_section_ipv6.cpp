@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tools/extended_section_ipv6.h"
 
+#include "platform/icmp6_echo.h"
 #include "platform/source_address.h"
 #include "platform/udp_socket.h"
 #include "probes/nat_behaviour.h"
@@ -181,11 +182,61 @@ void Ipv6SectionRun::bindingDone()
     timer_.stop();
     timer_.disconnect();
     binding_.reset();
-    if (!findings_.stunAnswered) {
-        finish();
+    startEchoes();
+}
+
+// ---- ICMPv6 echoes to the server, one after another as the main test sends them
+
+void Ipv6SectionRun::startEchoes()
+{
+    if (config_.echoes <= 0) {
+        findings_.stunAnswered ? startFirewall() : finish();
         return;
     }
-    startFirewall();
+    emit progress(QStringLiteral("Эхо-запросы ICMPv6"));
+    findings_.echoTarget = config_.stunServer;
+    echo_ = std::make_unique<platform::Icmp6Echo>();
+    if (!echo_->open()) {
+        findings_.echoSocket = false;
+        echo_.reset();
+        findings_.stunAnswered ? startFirewall() : finish();
+        return;
+    }
+    connect(echo_.get(), &platform::Icmp6Echo::replied, this, &Ipv6SectionRun::echoAnswered);
+    timer_.disconnect();
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        findings_.echoRoundTrips << -1;
+        sendEcho();
+    });
+    sendEcho();
+}
+
+void Ipv6SectionRun::sendEcho()
+{
+    if (findings_.echoRoundTrips.size() >= config_.echoes) {
+        timer_.stop();
+        timer_.disconnect();
+        echo_.reset();
+        findings_.stunAnswered ? startFirewall() : finish();
+        return;
+    }
+    const int sequence = int(findings_.echoRoundTrips.size()) + 1;
+    echoClock_.start();
+    if (echo_->send(config_.stunServer, static_cast<uint16_t>(sequence), QByteArray("tarvolin-ipv6"))) {
+        timer_.start(config_.echoTimeoutMs);
+        return;
+    }
+    findings_.echoRoundTrips << -1;  // refused by the system (no route): lost
+    QTimer::singleShot(0, this, &Ipv6SectionRun::sendEcho);
+}
+
+void Ipv6SectionRun::echoAnswered(int sequence)
+{
+    if (sequence != findings_.echoRoundTrips.size() + 1 || !timer_.isActive())
+        return;  // a late answer to an echo already counted as lost
+    timer_.stop();
+    findings_.echoRoundTrips << static_cast<int>(echoClock_.elapsed());
+    sendEcho();
 }
 
 // ---- filtering and lifetime: the NAT test's measurements on IPv6 sockets
@@ -283,6 +334,7 @@ void Ipv6SectionRun::finish()
     timer_.stop();
     timer_.disconnect();
     binding_.reset();
+    echo_.reset();
     if (firewall_) {
         firewall_.reset();
         for (int handle : sockets_.keys())
@@ -294,6 +346,8 @@ void Ipv6SectionRun::finish()
     e.stunConfigured = !config_.stunServer.isEmpty();
     if (e.stunConfigured && e.defaultRoute && e.globalAddress)
         e.stunAnswered = findings_.stunAnswered;
+    if (findings_.echoSocket && findings_.echoRoundTrips.size() >= config_.echoes && config_.echoes > 0)
+        e.providerReachable = probes::SummariseEchoes(findings_.echoRoundTrips).answered > 0;
     e.translation = findings_.translation;
     e.keepAlive4Seconds = config_.keepAlive4Seconds;
     for (const probes::Finding& f : findings_.natFindings)

@@ -18,6 +18,7 @@
 
 namespace platform {
 class UdpSocket;
+class Icmp6Echo;
 }
 
 namespace tools {
@@ -30,6 +31,8 @@ struct Ipv6SectionConfig {
     int keepAlive4Seconds = 0;  // from the IPv4 lifetime, 0: unknown
     QList<int> resendAfterMs{500, 1500};
     int requestTimeoutMs = 3000;
+    int echoes = 10;
+    int echoTimeoutMs = 1000;  // as the main test's echoes
     // The system's IPv6 facts; ReadIpv6SystemFacts by default.
     std::function<platform::Ipv6SystemFacts()> readFacts;
 };
@@ -65,6 +68,9 @@ private:
     void bindingDatagram(const QByteArray& data, const QString& from, int port);
     void bindingTimer();
     void bindingDone();
+    void startEchoes();
+    void sendEcho();
+    void echoAnswered(int sequence);
     void startFirewall();
     void firewallEvent();
     void finish();
@@ -80,6 +86,8 @@ private:
     probes::stun5780::TransactionId bindingId_{};
     QList<int> bindingResends_;
     qint64 bindingDeadline_ = 0;
+    std::unique_ptr<platform::Icmp6Echo> echo_;
+    QElapsedTimer echoClock_;
     std::unique_ptr<probes::ExtendedNatTest> firewall_;
     QHash<int, platform::UdpSocket*> sockets_;
 };
