@@ -2,6 +2,8 @@
 #include "platform/icmp6_echo.h"
 
 #include <QHostAddress>
+#include <QList>
+#include <QPointer>
 #include <QSocketNotifier>
 
 #include <arpa/inet.h>
@@ -64,17 +66,18 @@ bool Icmp6Echo::send(const QString& destination, uint16_t sequence, const QByteA
 
 void Icmp6Echo::readAll()
 {
+    // Read everything queued first: a receiver of replied() may close or
+    // delete this object.
+    QList<int> sequences;
     char buffer[2048];
     while (fd_ >= 0) {
         sockaddr_in6 from{};
         socklen_t length = sizeof from;
         const ssize_t n = ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                return;
-            continue;  // an error for an earlier echo (unreachable): the echo counts as lost
+            if (errno == EINTR || errno == ECONNREFUSED || errno == EHOSTUNREACH || errno == ENETUNREACH)
+                continue;  // an error for an earlier echo: that echo counts as lost
+            break;
         }
         char text[INET6_ADDRSTRLEN] = {};
         if (length < sizeof from || !::inet_ntop(AF_INET6, &from.sin6_addr, text, sizeof text))
@@ -82,7 +85,13 @@ void Icmp6Echo::readAll()
         const int sequence = Icmp6ReplySequence(QByteArray(buffer, static_cast<int>(n)), QString::fromLatin1(text),
                                                 destination_);
         if (sequence >= 0)
-            emit replied(sequence);
+            sequences << sequence;
+    }
+    const QPointer<Icmp6Echo> alive(this);
+    for (int sequence : sequences) {
+        if (!alive)
+            return;
+        emit replied(sequence);
     }
 }
 

@@ -33,6 +33,17 @@ probes::stun5780::TransactionId RandomId()
     return id;
 }
 
+// Closes a socket object and deletes it once the event loop is back: it may be
+// the one whose signal is being handled.
+template <typename T>
+void Dispose(std::unique_ptr<T>& p)
+{
+    if (!p)
+        return;
+    p->close();
+    p.release()->deleteLater();
+}
+
 }  // namespace
 
 Ipv6SectionRun::Ipv6SectionRun(QObject* parent) : QObject(parent)
@@ -44,6 +55,7 @@ Ipv6SectionRun::~Ipv6SectionRun()
 {
     firewall_.reset();
     binding_.reset();
+    echo_.reset();
     qDeleteAll(sockets_);
 }
 
@@ -181,7 +193,7 @@ void Ipv6SectionRun::bindingDone()
 {
     timer_.stop();
     timer_.disconnect();
-    binding_.reset();
+    Dispose(binding_);
     startEchoes();
 }
 
@@ -198,7 +210,7 @@ void Ipv6SectionRun::startEchoes()
     echo_ = std::make_unique<platform::Icmp6Echo>();
     if (!echo_->open()) {
         findings_.echoSocket = false;
-        echo_.reset();
+        Dispose(echo_);
         findings_.stunAnswered ? startFirewall() : finish();
         return;
     }
@@ -216,7 +228,7 @@ void Ipv6SectionRun::sendEcho()
     if (findings_.echoRoundTrips.size() >= config_.echoes) {
         timer_.stop();
         timer_.disconnect();
-        echo_.reset();
+        Dispose(echo_);
         findings_.stunAnswered ? startFirewall() : finish();
         return;
     }
@@ -333,8 +345,8 @@ void Ipv6SectionRun::finish()
     running_ = false;
     timer_.stop();
     timer_.disconnect();
-    binding_.reset();
-    echo_.reset();
+    Dispose(binding_);
+    Dispose(echo_);
     if (firewall_) {
         firewall_.reset();
         for (int handle : sockets_.keys())
