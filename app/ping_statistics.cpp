@@ -2,8 +2,8 @@
 #include "app/ping_statistics.h"
 
 
-#include "app/decimal_text.h"
 #include "probes/ping.h"
+#include "tools/decimal_text.h"
 
 namespace app {
 
@@ -41,7 +41,7 @@ PingSeriesResult SummarizePingSeries(const std::array<int16_t, 10>& rtt, int16_t
     if (lostPackets >= 5 || answered <= 0) {
         result.text += QStringLiteral("Средняя задержка - неизвестна") + kCrLf;
     } else {
-        result.avgDelay = static_cast<int16_t>(RoundHalfEven(static_cast<double>(sum) / answered));
+        result.avgDelay = static_cast<int16_t>(tools::RoundHalfEven(static_cast<double>(sum) / answered));
         result.text += QStringLiteral("Средняя задержка - ") + QString::number(result.avgDelay) + kCrLf;
     }
     result.text += QStringLiteral("Потерянных пакетов - ") + QString::number(lostPackets) + kCrLf;
@@ -50,7 +50,7 @@ PingSeriesResult SummarizePingSeries(const std::array<int16_t, 10>& rtt, int16_t
         result.text += QStringLiteral("Джиттер - отсутствует");
     } else {
         const double percent = largest / (smallest / 100.0) - 100.0;
-        result.text += QStringLiteral("Джиттер - ") + RoundedDecimalText(percent, locale)
+        result.text += QStringLiteral("Джиттер - ") + tools::RoundedDecimalText(percent, locale)
             + QStringLiteral(" %  (") + QString::number(largest - smallest) + QStringLiteral(" мс)");
         result.jitter = static_cast<int16_t>(largest - smallest);
     }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // The path run's findings: the section texts and the figures for the report.
 #include "tools/extended_paths.h"
-#include "tools/sip_mirror_run.h"
+#include "tools/extended_section_sip.h"
+#include "tools/extended_section_voice.h"
 
 #include <cmath>
 
@@ -49,7 +50,7 @@ QVector<PathSectionText> ExtendedPathsRun::sections() const
         out.append({PathSection::Dns, QStringLiteral("SIP-серверы домена, как их находит телефон (RFC 3263)"),
                     probes::SipDnsFindingText(result_.dns)});
     if (wants(PathSection::Sip))
-        out.append({PathSection::Sip, SipMirrorRun::title(), sip_->text()});
+        out.append({PathSection::Sip, SipSection::title(), sip_->text()});
     return out;
 }
 
@@ -92,7 +93,7 @@ QJsonObject ExtendedPathsRun::json() const
     voice[QStringLiteral("rated")] = r.voice.rated;
     // Each request's round trip in ms, null for no answer (one every 20 ms).
     QJsonArray rtt;
-    for (const probes::VoiceSample& sample : samples_)
+    for (const probes::VoiceSample& sample : voiceSamples())
         rtt.append(sample.arrivedMs ? QJsonValue(std::round((*sample.arrivedMs - sample.sentMs) * 10) / 10) : QJsonValue());
     voice[QStringLiteral("rttMs")] = rtt;
     // What a listener hears, from which R is computed.

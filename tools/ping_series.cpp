@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tools/ping_series.h"
 
-#include "app/decimal_text.h"
 #include "probes/ping.h"
+#include "tools/decimal_text.h"
 
 #include <QStringList>
 
@@ -49,7 +49,7 @@ std::optional<QString> PingSeries::DelayText(const QLocale& locale) const
 {
     if (totalRtt_ <= 0 || answeredCount_ <= 0)
         return std::nullopt;
-    return app::RoundedDecimalText(static_cast<double>(totalRtt_) / answeredCount_, locale) +
+    return RoundedDecimalText(static_cast<double>(totalRtt_) / answeredCount_, locale) +
            QStringLiteral(" мс.");
 }
 
@@ -58,7 +58,7 @@ QString PingSeries::LossText(const QLocale& locale) const
     double share = 0.0;
     if (lostCount_ >= 1 && requestCount_ > 0)
         share = lostCount_ / (requestCount_ / 100.0);
-    return app::RoundedDecimalText(share, locale) + QStringLiteral(" % (") + QString::number(lostCount_) +
+    return RoundedDecimalText(share, locale) + QStringLiteral(" % (") + QString::number(lostCount_) +
            QLatin1Char(')');
 }
 
@@ -66,7 +66,7 @@ QString PingSeries::JitterText(const QLocale& locale) const
 {
     // An answer reported as 0 ms leaves the ratio undefined; it is shown as 0.
     const double percent = minRtt_ == 0 ? 0.0 : maxRtt_ / (minRtt_ / 100.0) - 100.0;
-    return app::RoundedDecimalText(percent, locale) + QStringLiteral(" %  (") +
+    return RoundedDecimalText(percent, locale) + QStringLiteral(" %  (") +
            QString::number(maxRtt_ - minRtt_) + QStringLiteral(" мс.)");
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tools/stun_survey.h"
 
-#include "app/decimal_text.h"
 #include "probes/stun_message.h"
+#include "tools/decimal_text.h"
 #include "tools/leading_number.h"
 
 #include <QHostAddress>
@@ -136,7 +136,7 @@ std::optional<QString> StunSurvey::HandleAnswer(const QByteArray& datagram, cons
     return server.ServerName + QStringLiteral(" (") + server.ServerAddress + QLatin1Char(':') +
            QString::number(server.ServerPort) + QStringLiteral(") - ") + QStringLiteral("время ответа ") +
            QString::number(server.LastReplyTime) + QStringLiteral(" (среднее ") +
-           app::RoundedDecimalText(average, locale) + QStringLiteral(" ) мс. - потерь ") +
+           RoundedDecimalText(average, locale) + QStringLiteral(" ) мс. - потерь ") +
            QString::number(server.LossCount) + QStringLiteral(" - внешний адрес и порт ") +
            reply->externalAddress + QLatin1Char(':') + QString::number(reply->externalPort) + kCrLf;
 }

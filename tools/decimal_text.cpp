@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "app/decimal_text.h"
+#include "tools/decimal_text.h"
 
 #include <cfenv>
 #include <climits>
 #include <cmath>
 
-namespace app {
+namespace tools {
 
 namespace {
 
@@ -62,4 +62,4 @@ QString RoundedDecimalText(double value, const QLocale& locale)
     return text;
 }
 
-}  // namespace app
+}  // namespace tools
