@@ -148,6 +148,23 @@ SummaryRow DnsRow(const QJsonObject& d)
     return Row("dns", name, Mark::Grey, QStringLiteral("серверы не найдены"));
 }
 
+// The IPv6 section's advice (extendedNat.ipv6): green when a phone can use
+// IPv6, red when IPv6 is there but broken, grey when there is none to judge.
+SummaryRow Ipv6Row(const QJsonObject& ipv6)
+{
+    const QString name = QStringLiteral("IPv6");
+    const QString verdict = ipv6.value(QStringLiteral("verdict")).toString();
+    const QString family = ipv6.value(QStringLiteral("family")).toString();
+    if (verdict.isEmpty())
+        return Row("ipv6", name, Mark::Grey, QStringLiteral("не проверен"));
+    if (family == QLatin1String("ipv6"))
+        return Row("ipv6", name, Mark::Green, verdict);
+    if (family == QLatin1String("either"))
+        return Row("ipv6", name, ipv6.value(QStringLiteral("stun")).toObject().value(QStringLiteral("answered")).toBool()
+                                     ? Mark::Yellow : Mark::Grey, verdict);
+    return Row("ipv6", name, ipv6.value(QStringLiteral("available")).toBool() ? Mark::Red : Mark::Grey, verdict);
+}
+
 // What the mirror on the provider's server saw (extendedNat.sipPath).
 SummaryRow SipPathRow(const QJsonObject& sip)
 {
@@ -220,6 +237,8 @@ ExtendedSummary SummarizeExtended(const QJsonObject& f)
         s.rows << DnsRow(paths.value(QStringLiteral("sipDns")).toObject());
     if (f.contains(QStringLiteral("sipPath")))
         s.rows << SipPathRow(member("sipPath"));
+    if (f.contains(QStringLiteral("ipv6")))
+        s.rows << Ipv6Row(member("ipv6"));
 
     // The action: the first that applies, most harmful first.
     auto row = [&s](const char* key) -> const SummaryRow* {

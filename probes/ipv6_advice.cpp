@@ -29,7 +29,10 @@ QString KeepAliveText(const Ipv6Evidence& e)
 Ipv6Advice AdviseFamily(const Ipv6Evidence& e)
 {
     Ipv6Advice a;
-    if (!e.defaultRoute || !e.globalAddress) {
+    // Only ULA or link-local addresses still reach the provider through a
+    // prefix translation or NAT66: then the answers say so.
+    const bool reached = e.stunAnswered.value_or(false) || e.providerReachable.value_or(false);
+    if (!e.defaultRoute || (!e.globalAddress && !reached)) {
         a.family = FamilyChoice::Ipv4;
         a.verdict = QStringLiteral("IPv6 недоступен");
         a.why = !e.defaultRoute ? QStringLiteral("У компьютера нет маршрута IPv6 по умолчанию: телефон будет работать по IPv4.")

@@ -356,7 +356,7 @@ void Ipv6SectionRun::finish()
     e.defaultRoute = findings_.defaultRoute;
     e.globalAddress = findings_.addresses.hasGlobal();
     e.stunConfigured = !config_.stunServer.isEmpty();
-    if (e.stunConfigured && e.defaultRoute && e.globalAddress)
+    if (e.stunConfigured && e.defaultRoute)
         e.stunAnswered = findings_.stunAnswered;
     if (findings_.echoSocket && findings_.echoRoundTrips.size() >= config_.echoes && config_.echoes > 0)
         e.providerReachable = probes::SummariseEchoes(findings_.echoRoundTrips).answered > 0;
@@ -375,6 +375,32 @@ QJsonObject Ipv6SectionRun::json() const
     QJsonObject o = probes::Ipv6SectionJson(findings_);
     o[QStringLiteral("seconds")] = seconds_;
     return o;
+}
+
+Ipv6Section::Ipv6Section(QObject* parent) : ExtendedSection(parent), run_(new Ipv6SectionRun(this))
+{
+    connect(run_, &Ipv6SectionRun::progress, this, &ExtendedSection::progress);
+    connect(run_, &Ipv6SectionRun::finished, this, [this] {
+        if (running())
+            finish();
+    });
+}
+
+Ipv6Section::~Ipv6Section() = default;
+
+void Ipv6Section::begin()
+{
+    Ipv6SectionConfig c;
+    c.stunServer = config_.stunServer6;
+    c.stunAlternate = config_.stunAlternate6;
+    c.stunPort = config_.stunPort6;
+    c.keepAlive4Seconds = config_.keepAlive4Seconds;
+    run_->start(c);
+}
+
+void Ipv6Section::halt()
+{
+    run_->stop();
 }
 
 }  // namespace tools

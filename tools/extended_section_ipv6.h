@@ -6,6 +6,7 @@
 // lifetime over IPv6 (the NAT test's measurements on IPv6 sockets), and the
 // advice on which family a phone should use.
 #include "platform/ipv6_netlink.h"
+#include "tools/extended_section.h"
 #include "probes/extended_nat_test.h"
 #include "probes/ipv6_findings.h"
 
@@ -90,6 +91,24 @@ private:
     QElapsedTimer echoClock_;
     std::unique_ptr<probes::ExtendedNatTest> firewall_;
     QHash<int, platform::UdpSocket*> sockets_;
+};
+
+// The run as a section of the extended path run.
+class Ipv6Section : public ExtendedSection {
+    Q_OBJECT
+public:
+    explicit Ipv6Section(QObject* parent = nullptr);
+    ~Ipv6Section() override;
+    static QString title() { return Ipv6SectionRun::title(); }
+    QString text() const { return run_->text(); }
+    QJsonObject json() const { return run_->json(); }
+    int percent() const override { return running() ? run_->percent() : 100; }
+
+private:
+    void begin() override;
+    void halt() override;
+
+    Ipv6SectionRun* run_ = nullptr;
 };
 
 }  // namespace tools

@@ -148,7 +148,15 @@ void TestIpv6Rules::advice_data()
     QTest::newRow("no default route") << noRoute << "ipv4" << "IPv6 недоступен" << "маршрута IPv6";
     Ipv6Evidence onlyUla = works;
     onlyUla.globalAddress = false;
-    QTest::newRow("only ULA or link-local") << onlyUla << "ipv4" << "IPv6 недоступен" << "глобального адреса";
+    onlyUla.stunAnswered.reset();
+    onlyUla.translation.reset();
+    QTest::newRow("only ULA or link-local, nothing reached") << onlyUla << "ipv4" << "IPv6 недоступен" << "глобального адреса";
+    Ipv6Evidence ulaSilent = onlyUla;
+    ulaSilent.stunAnswered = false;
+    QTest::newRow("only ULA, server silent") << ulaSilent << "ipv4" << "IPv6 недоступен" << "глобального адреса";
+    Ipv6Evidence ulaTranslated = npt;
+    ulaTranslated.globalAddress = false;
+    QTest::newRow("only ULA behind NPTv6") << ulaTranslated << "ipv6" << "IPv6 работает" << "NPTv6";
     Ipv6Evidence dropped = works;
     dropped.aaaaTargets = true;
     dropped.providerReachable = false;
