@@ -255,6 +255,7 @@ ExtendedSummary SummarizeExtended(const QJsonObject& f)
     const SummaryRow* nat = row("nat");
     const SummaryRow* rtp = row("rtp-pair");
     const SummaryRow* sip = row("sip");
+    const SummaryRow* ipv6 = row("ipv6");
     if (sip && sip->mark == Mark::Red)
         s.action = QStringLiteral("Отключите SIP ALG на маршрутизаторе");
     else if (dns && dns->mark == Mark::Red)
@@ -272,6 +273,8 @@ ExtendedSummary SummarizeExtended(const QJsonObject& f)
         s.action = QStringLiteral("Включите на телефоне keep-alive: за двумя NAT входящие звонки держатся только на нём");
     else if (rtp && rtp->mark == Mark::Yellow)
         s.action = QStringLiteral("Включите rtcp-mux на телефоне");
+    else if (ipv6 && ipv6->mark == Mark::Red)
+        s.action = QStringLiteral("Отключите IPv6 в телефоне: серверы провайдера по IPv6 недоступны");
     else if (s.rows.isEmpty() || std::all_of(s.rows.cbegin(), s.rows.cend(), [](const SummaryRow& r) { return r.mark == Mark::Grey; }))
         s.action = QStringLiteral("Измерить не удалось: см. подробности ниже");
     else
