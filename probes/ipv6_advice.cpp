@@ -66,10 +66,13 @@ Ipv6Advice AdviseFamily(const Ipv6Evidence& e)
     }
     a.family = FamilyChoice::Ipv6;
     a.verdict = QStringLiteral("IPv6 работает");
-    a.why = (e.translation && e.translation->kind == Ipv6Translation::Npt
-                 ? QStringLiteral("Префикс меняется без изменения порта (NPTv6), SIP и RTP работают как без трансляции. ")
-                 : QStringLiteral("Адрес телефона виден серверу без трансляции. "))
-            + QStringLiteral("Нужно только поддерживать открытым межсетевой экран маршрутизатора. ") + KeepAliveText(e);
+    a.why = e.translation && e.translation->kind == Ipv6Translation::Npt
+                ? QStringLiteral("Префикс меняется без изменения порта (NPTv6), SIP и RTP работают как без трансляции. ")
+                : QStringLiteral("Адрес телефона виден серверу без трансляции. ");
+    if (e.inboundOpen)
+        a.why += QStringLiteral("Входящие пакеты IPv6 не фильтруются, keep-alive для межсетевого экрана не нужен.");
+    else
+        a.why += QStringLiteral("Нужно только поддерживать открытым межсетевой экран маршрутизатора. ") + KeepAliveText(e);
     return a;
 }
 

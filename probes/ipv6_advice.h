@@ -19,6 +19,7 @@ struct Ipv6Evidence {
     std::optional<bool> providerReachable;  // over IPv6 (echoes or SIP checks); nullopt: not tried
     int keepAlive6Seconds = 0;       // from the IPv6 lifetime, 0: unknown
     int keepAlive4Seconds = 0;       // from the IPv4 lifetime, 0: unknown
+    bool inboundOpen = false;        // nothing filters inbound IPv6: no binding to keep
 };
 
 enum class FamilyChoice { Ipv6, Ipv4, Either };

@@ -33,6 +33,14 @@ probes::stun5780::TransactionId RandomId()
     return id;
 }
 
+// The NAT test's findings, titled apart from the IPv4 ones shown above them.
+QList<probes::Finding> Ipv6Titled(QList<probes::Finding> findings)
+{
+    for (probes::Finding& f : findings)
+        f.title = QStringLiteral("IPv6 — ") + f.title;
+    return findings;
+}
+
 // Closes a socket object and deletes it once the event loop is back: it may be
 // the one whose signal is being handled.
 template <typename T>
@@ -79,7 +87,7 @@ void Ipv6SectionRun::stop()
     findings_.stopped = true;
     if (firewall_ && firewall_->running()) {
         firewall_->stop(clock_.elapsed());
-        findings_.natFindings += firewall_->findings();
+        findings_.natFindings += Ipv6Titled(firewall_->findings());
     }
     finish();
 }
@@ -266,11 +274,11 @@ void Ipv6SectionRun::startFirewall()
     if (config_.stunAlternate.isEmpty()) {
         probes::Finding f;
         f.kind = probes::Measurement::Filtering;
-        f.title = QStringLiteral("Фильтрация входящих пакетов IPv6 (RFC 5780, раздел 4.4)");
+        f.title = QStringLiteral("Фильтрация входящих пакетов (filtering)");
         f.result = QStringLiteral("Результат: ") + probes::kServerCannotTest
                    + QStringLiteral(" — у сервера нет второго адреса IPv6.");
         f.figures.insert(QStringLiteral("behaviour"), QStringLiteral("unsupported"));
-        findings_.natFindings << f;
+        findings_.natFindings << Ipv6Titled({f});
     } else {
         config.measurements.prepend(probes::Measurement::Filtering);
     }
@@ -292,7 +300,7 @@ void Ipv6SectionRun::firewallEvent()
         return;
     emit progress(firewall_->stepText());
     if (firewall_->finished() || !firewall_->running()) {
-        findings_.natFindings += firewall_->findings();
+        findings_.natFindings += Ipv6Titled(firewall_->findings());
         finish();
         return;
     }
@@ -363,8 +371,10 @@ void Ipv6SectionRun::finish()
     e.translation = findings_.translation;
     e.keepAlive4Seconds = config_.keepAlive4Seconds;
     for (const probes::Finding& f : findings_.natFindings)
-        if (f.kind == probes::Measurement::Lifetime)
+        if (f.kind == probes::Measurement::Lifetime) {
             e.keepAlive6Seconds = f.figures.value(QStringLiteral("keepAliveSeconds")).toInt();
+            e.inboundOpen = f.figures.value(QStringLiteral("result")).toString() == QLatin1String("no-binding");
+        }
     findings_.advice = probes::AdviseFamily(e);
     seconds_ = clock_.elapsed() / 1000.0;
     emit finished();

@@ -78,6 +78,7 @@ def main():
     checks.equal(f.get("stun", {}).get("translation"), "none", "translation")
     checks.equal(f.get("firewall", {}).get("filtering", {}).get("behaviour"), "endpoint-independent", "filtering")
     checks.contains(text, "(Endpoint-Independent Filtering)", "filtering in words")
+    checks.contains(text, "keep-alive для межсетевого экрана не нужен", "no keep-alive without a firewall")
 
     text, f, _ = run(checks, "NAT66", ["--ipv6", "nat66", "--udp-timeout", "10"])
     checks.equal(f.get("stun", {}).get("translation"), "nat66", "translation")

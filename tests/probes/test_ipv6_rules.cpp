@@ -137,6 +137,10 @@ void TestIpv6Rules::advice_data()
     Ipv6Evidence shorter = works;
     shorter.keepAlive4Seconds = 10;
     QTest::newRow("works, IPv4 needs a shorter keep-alive") << shorter << "ipv6" << "IPv6 работает" << "(для IPv4 — 10 с)";
+    Ipv6Evidence open = works;
+    open.keepAlive6Seconds = 0;
+    open.inboundOpen = true;
+    QTest::newRow("works, nothing filters inbound") << open << "ipv6" << "IPv6 работает" << "keep-alive для межсетевого экрана не нужен";
     Ipv6Evidence npt = works;
     npt.translation = TranslationVerdict{Ipv6Translation::Npt, true};
     QTest::newRow("NPTv6") << npt << "ipv6" << "IPv6 работает" << "NPTv6";

@@ -112,7 +112,8 @@ void TestExtendedSectionIpv6::run_data()
     QTest::newRow("address seen as sent")
         << true << "2001:db8:1::5" << true << false << "" << 0 << "none" << "ipv6"
         << QStringList{"временные (RFC 8981): 2001:db8:1::5", "сервер видит [::1]:", "Трансляция адресов: нет",
-                       "сервер не поддерживает этот тест", "IPv6 работает"}
+                       "IPv6 — Фильтрация входящих пакетов", "сервер не поддерживает этот тест",
+                       "IPv6 — Время жизни", "IPv6 работает"}
         << 15000;
     QTest::newRow("translated with another port")
         << true << "2001:db8:1::5" << true << false << "2001:db8:ffff::99" << 7 << "nat66" << "either"
