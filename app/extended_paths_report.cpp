@@ -17,6 +17,7 @@ const char* BlockName(tools::PathSection s)
     case tools::PathSection::Ports: return "ExtPorts";
     case tools::PathSection::Voice: return "ExtVoice";
     case tools::PathSection::Sip: return "ExtSip";
+    case tools::PathSection::Ipv6: return "ExtIpv6";
     case tools::PathSection::Dns: break;
     }
     return "ExtDns";
@@ -34,6 +35,9 @@ tools::ExtendedPathsConfig BuiltInPathsConfig()
     c.domain = e.domain;
     c.sipPort = e.sipPort;
     c.secondSipPort = e.secondSipPort;
+    c.stunServer6 = e.stunServer6;
+    c.stunAlternate6 = e.stunAlternate6;
+    c.stunPort6 = e.stunPort6;
     return c;
 }
 
@@ -52,6 +56,8 @@ QSet<tools::PathSection> ParsePathSections(const QString& list, bool* ok)
             out << tools::PathSection::Dns;
         else if (word == QLatin1String("sip"))
             out << tools::PathSection::Sip;
+        else if (word == QLatin1String("ipv6"))
+            out << tools::PathSection::Ipv6;
         else
             good = false;
     }
@@ -80,6 +86,8 @@ ExtraSection PathsOnlySection(const tools::ExtendedPathsRun& run, bool finished)
     section.json.insert(QStringLiteral("paths"), run.json());
     if (run.config().sections.contains(tools::PathSection::Sip))
         section.json.insert(QStringLiteral("sipPath"), run.sipJson());
+    if (run.config().sections.contains(tools::PathSection::Ipv6))
+        section.json.insert(QStringLiteral("ipv6"), run.ipv6Json());
     return section;
 }
 

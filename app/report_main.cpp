@@ -19,7 +19,7 @@
 // --extended (or --extended-only LIST) then runs the extended NAT test window
 // and adds its findings (blocks: "==Form5==" and "==Form5JSON==");
 // --extended-screenshot PATH saves a picture of that window.
-// --extended-paths LIST picks the path sections (nat,ports,voice,dns,sip) that the
+// --extended-paths LIST picks the path sections (nat,ports,voice,dns,sip,ipv6) that the
 // window runs after its measurements (--extended: all, --extended-only: none
 // unless named); without --extended it runs only those sections, without the
 // main window, and prints one block each (==ExtNat==, ==ExtPorts==,
@@ -211,7 +211,8 @@ int main(int argc, char** argv)
     const QCommandLineOption extendedPaths(
         QStringLiteral("extended-paths"),
         QStringLiteral("The path sections of the extended test: number of NATs, port-mapping protocols,\n"
-                       "voice path, SIP servers by DNS, SIP through the router (nat,ports,voice,dns,sip)."),
+                       "voice path, SIP servers by DNS, SIP through the router, IPv6\n"
+                       "(nat,ports,voice,dns,sip,ipv6)."),
         QStringLiteral("LIST"));
     const QCommandLineOption hideMac(QStringLiteral("hide-mac"),
                                      QStringLiteral("Replace hardware (MAC) addresses with xx:xx:xx:xx:xx:xx."));
@@ -262,7 +263,7 @@ int main(int argc, char** argv)
         bool ok = false;
         extendedOptions.pathSections = app::ParsePathSections(parser.value(extendedPaths), &ok);
         if (!ok)
-            fail(QStringLiteral("--extended-paths takes nat, ports, voice, dns, sip"), app::kUsageStatus);
+            fail(QStringLiteral("--extended-paths takes nat, ports, voice, dns, sip, ipv6"), app::kUsageStatus);
     }
     const QString timeoutText = runExtended && !parser.isSet(timeout) ? QStringLiteral("600") : parser.value(timeout);
     const std::optional<int> timeoutSeconds = app::ParseTimeoutSeconds(timeoutText);

@@ -430,3 +430,53 @@ write("sip_mirror", "answer", b"SIP/2.0 200 OK\r\n"
 # --- The user's languages (colon-separated, as LANGUAGE) and --lang values ------------
 for i, text in enumerate(["en-US:en", "ru-RU:ru", "C", "de:en:ru", "fr:ru:en-GB", "en_GB", "EN-us", "eo:enq", "ru", "en", ""]):
     write("ui_languages", "l%02d" % i, text.encode())
+
+# --- IPv6 netlink dumps (RTM_NEWADDR, RTM_NEWROUTE, host byte order) -----------------
+import ipaddress
+
+
+def nlattr(t, value):
+    pad = (4 - len(value) % 4) % 4
+    return struct.pack("=HH", 4 + len(value), t) + value + b"\0" * pad
+
+
+def nlmsg(t, body):
+    return struct.pack("=IHHII", 16 + len(body), t, 2, 1, 0) + body
+
+
+def ip6(text):
+    return ipaddress.IPv6Address(text).packed
+
+
+def newaddr(index, address, flags=0, prefix=64, scope=0):
+    body = struct.pack("=BBBBI", 10, prefix, flags & 0xFF, scope, index) + nlattr(1, ip6(address))
+    return nlmsg(20, body + nlattr(8, struct.pack("=I", flags)))
+
+
+def newroute(dst_len, attrs):
+    return nlmsg(24, struct.pack("=BBBBBBBBI", 10, dst_len, 0, 0, 254, 3, 0, 1, 0) + b"".join(attrs))
+
+
+NLMSG_DONE = nlmsg(3, struct.pack("=i", 0))
+write("ipv6_netlink", "home_addresses", newaddr(2, "2001:db8:1::5") + newaddr(2, "2001:db8:1::abcd", 0x01)
+      + newaddr(2, "fd00::5") + newaddr(2, "fe80::1", 0x80, scope=253) + NLMSG_DONE)
+write("ipv6_netlink", "routes", newroute(64, [nlattr(1, ip6("2001:db8:1::")), nlattr(4, struct.pack("=I", 2))])
+      + newroute(0, [nlattr(5, ip6("fe80::1")), nlattr(4, struct.pack("=I", 2)), nlattr(15, struct.pack("=I", 254))])
+      + NLMSG_DONE)
+
+
+def xor_address6_attr(t, address, port, txid12):
+    mask = struct.pack("!I", MAGIC) + txid12
+    a = bytes(x ^ y for x, y in zip(ip6(address), mask))
+    return attr(t, struct.pack("!BBH", 0, 2, port ^ (MAGIC >> 16)) + a)
+
+
+TX6 = bytes(range(1, 13))
+write("stun5780", "ipv6_answer", stun5780(0x0101, TX6, [
+    xor_address6_attr(0x0020, "2001:db8:1::5", 40000, TX6),
+    attr(0x802B, struct.pack("!BBH", 0, 2, 3478) + ip6("2001:db8:1::10")),
+    attr(0x802C, struct.pack("!BBH", 0, 2, 3479) + ip6("2001:db8:1::11"))]))
+
+# --- ICMPv6 echo replies (first byte picks the sender) --------------------------------
+write("icmp6_reply", "reply", b"\x00" + bytes([129, 0, 0, 0, 0x12, 0x34, 0, 1]) + b"tarvolin-ipv6")
+write("icmp6_reply", "unreachable", b"\x00" + bytes([1, 4, 0, 0, 0, 0, 0, 0]) + bytes(40))

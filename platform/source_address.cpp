@@ -32,4 +32,27 @@ QString SourceAddressTowards(const QString& address)
     return result;
 }
 
+QString SourceAddressTowards6(const QString& address)
+{
+    sockaddr_in6 to{};
+    to.sin6_family = AF_INET6;
+    to.sin6_port = htons(9);
+    if (address.contains(QLatin1Char('%')) || inet_pton(AF_INET6, address.toLatin1().constData(), &to.sin6_addr) != 1)
+        return {};
+    const int fd = ::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return {};
+    QString result;
+    sockaddr_in6 local{};
+    socklen_t length = sizeof local;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
+        char text[INET6_ADDRSTRLEN];
+        if (inet_ntop(AF_INET6, &local.sin6_addr, text, sizeof text))
+            result = QString::fromLatin1(text);
+    }
+    ::close(fd);
+    return result;
+}
+
 }  // namespace platform

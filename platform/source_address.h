@@ -9,4 +9,8 @@ namespace platform {
 // address that is not dotted IPv4 or that has no route. Sends nothing.
 QString SourceAddressTowards(const QString& address);
 
+// The same for an IPv6 address (RFC 6724 source selection, done by the
+// system): IPv6 text, "" for other text or when there is no route.
+QString SourceAddressTowards6(const QString& address);
+
 }  // namespace platform

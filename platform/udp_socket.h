@@ -14,7 +14,7 @@ namespace platform {
 
 struct ReceivedDatagram {
     QByteArray data;
-    QString fromAddress;  // dotted text
+    QString fromAddress;  // dotted text, or IPv6 text on an IPv6 socket
     int fromPort = 0;
 };
 
@@ -27,16 +27,21 @@ public:
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
-    // Creates the socket and binds it to 0.0.0.0:port (0: the system chooses).
+    enum class Family { Ipv4, Ipv6 };
+
+    // Creates the socket and binds it to 0.0.0.0:port, or [::]:port for
+    // IPv6 (IPv6 only, no mapped IPv4) (0: the system chooses).
     // False when the socket cannot be created or the port cannot be bound; the
     // object is then closed. Binding an open socket closes it first.
-    bool bind(int port = 0);
+    bool bind(int port = 0, Family family = Family::Ipv4);
+    Family family() const { return family_; }
     bool isOpen() const { return fd_ >= 0; }
     // The bound port as read back (0 when closed).
     int localPort() const { return localPort_; }
 
-    // One datagram to a dotted IPv4 address; false when it did not leave whole
-    // (no name lookup: other text sends nothing).
+    // One datagram to an address of the socket's family (dotted IPv4, or IPv6
+    // text); false when it did not leave whole (no name lookup: other text
+    // sends nothing).
     bool sendTo(const QString& address, int port, const QByteArray& data);
 
     // The next queued datagram, nullopt when none is queued. Errors queued on
@@ -53,6 +58,7 @@ signals:
 private:
     int fd_ = -1;
     int localPort_ = 0;
+    Family family_ = Family::Ipv4;
     QSocketNotifier* notifier_ = nullptr;
 };
 

@@ -20,6 +20,9 @@ ProviderEndpoints ProviderEndpoints::builtIn()
     e.sipPort = TARVOLIN_SIP_PORT;
     e.secondSipPort = TARVOLIN_SECOND_SIP_PORT;
     e.ssdpPort = TARVOLIN_SSDP_PORT;
+    e.stunServer6 = QStringLiteral(TARVOLIN_STUN_SERVER6);
+    e.stunAlternate6 = QStringLiteral(TARVOLIN_STUN_ALTERNATE6);
+    e.stunPort6 = TARVOLIN_STUN_PORT6;
     return e;
 }
 

@@ -23,6 +23,11 @@ struct ProviderEndpoints {
     uint16_t sipPort = 5060;
     uint16_t secondSipPort = 0;  // a second SIP port of the main server, 0: none
     uint16_t ssdpPort = 1900;
+    // The STUN server over IPv6: its address and the alternate RFC 5780
+    // address, "" when the provider has none (the IPv6 section says so).
+    QString stunServer6;
+    QString stunAlternate6;
+    uint16_t stunPort6 = 3478;
     // Second destination of the SSDP searches (the group the HOST line names).
     QString ssdpGroup = QStringLiteral("239.255.255.250");
 

@@ -149,6 +149,23 @@ SummaryRow DnsRow(const QJsonObject& d)
     return Row("dns", name, Mark::Grey, QCoreApplication::translate("ExtendedSummary", "серверы не найдены"));
 }
 
+// The IPv6 section's advice (extendedNat.ipv6): green when a phone can use
+// IPv6, red when IPv6 is there but broken, grey when there is none to judge.
+SummaryRow Ipv6Row(const QJsonObject& ipv6)
+{
+    const QString name = QStringLiteral("IPv6");
+    const QString verdict = ipv6.value(QStringLiteral("verdict")).toString();
+    const QString family = ipv6.value(QStringLiteral("family")).toString();
+    if (verdict.isEmpty())
+        return Row("ipv6", name, Mark::Grey, QStringLiteral("не проверен"));
+    if (family == QLatin1String("ipv6"))
+        return Row("ipv6", name, Mark::Green, verdict);
+    if (family == QLatin1String("either"))
+        return Row("ipv6", name, ipv6.value(QStringLiteral("stun")).toObject().value(QStringLiteral("answered")).toBool()
+                                     ? Mark::Yellow : Mark::Grey, verdict);
+    return Row("ipv6", name, ipv6.value(QStringLiteral("available")).toBool() ? Mark::Red : Mark::Grey, verdict);
+}
+
 // What the mirror on the provider's server saw (extendedNat.sipPath).
 SummaryRow SipPathRow(const QJsonObject& sip)
 {
@@ -221,6 +238,8 @@ ExtendedSummary SummarizeExtended(const QJsonObject& f)
         s.rows << DnsRow(paths.value(QStringLiteral("sipDns")).toObject());
     if (f.contains(QStringLiteral("sipPath")))
         s.rows << SipPathRow(member("sipPath"));
+    if (f.contains(QStringLiteral("ipv6")))
+        s.rows << Ipv6Row(member("ipv6"));
 
     // The action: the first that applies, most harmful first.
     auto row = [&s](const char* key) -> const SummaryRow* {
@@ -237,6 +256,7 @@ ExtendedSummary SummarizeExtended(const QJsonObject& f)
     const SummaryRow* nat = row("nat");
     const SummaryRow* rtp = row("rtp-pair");
     const SummaryRow* sip = row("sip");
+    const SummaryRow* ipv6 = row("ipv6");
     if (sip && sip->mark == Mark::Red)
         s.action = QCoreApplication::translate("ExtendedSummary", "Отключите SIP ALG на маршрутизаторе");
     else if (dns && dns->mark == Mark::Red)
@@ -254,6 +274,8 @@ ExtendedSummary SummarizeExtended(const QJsonObject& f)
         s.action = QCoreApplication::translate("ExtendedSummary", "Включите на телефоне keep-alive: за двумя NAT входящие звонки держатся только на нём");
     else if (rtp && rtp->mark == Mark::Yellow)
         s.action = QCoreApplication::translate("ExtendedSummary", "Включите rtcp-mux на телефоне");
+    else if (ipv6 && ipv6->mark == Mark::Red)
+        s.action = QStringLiteral("Отключите IPv6 в телефоне: серверы провайдера по IPv6 недоступны");
     else if (s.rows.isEmpty() || std::all_of(s.rows.cbegin(), s.rows.cend(), [](const SummaryRow& r) { return r.mark == Mark::Grey; }))
         s.action = QCoreApplication::translate("ExtendedSummary", "Измерить не удалось: см. подробности ниже");
     else

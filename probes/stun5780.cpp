@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "probes/stun5780.h"
 
+#include <QHostAddress>
+
 namespace probes::stun5780 {
 
 namespace {
@@ -46,19 +48,35 @@ QString dotted(uint32_t address)
         .arg(address & 0xFF);
 }
 
-// Address attribute value (RFC 5389 sections 15.1, 15.2): reserved byte,
-// family, port, address. xored: XOR-MAPPED-ADDRESS with the cookie.
-std::optional<Endpoint> readAddress(const QByteArray& data, int offset, int length, bool xored)
+// Address attribute value (RFC 8489 sections 14.1, 14.2): reserved byte,
+// family (0x01 IPv4, 0x02 IPv6), port, then 4 or 16 address bytes. xored:
+// XOR-MAPPED-ADDRESS, whose port and first four address bytes are xored with
+// the cookie and an IPv6 address's last twelve with the transaction ID.
+std::optional<Endpoint> readAddress(const QByteArray& data, int offset, int length, bool xored,
+                                    const TransactionId& id)
 {
-    if (length < 8 || static_cast<uint8_t>(data[offset + 1]) != 0x01)
-        return std::nullopt;  // too short, or not IPv4
+    if (length < 8)
+        return std::nullopt;
+    const int family = static_cast<uint8_t>(data[offset + 1]);
     int port = get16(data, offset + 2);
-    uint32_t address = get32(data, offset + 4);
-    if (xored) {
+    if (xored)
         port ^= static_cast<int>(kMagicCookie >> 16);
-        address ^= kMagicCookie;
+    if (family == 0x01) {
+        uint32_t address = get32(data, offset + 4);
+        if (xored)
+            address ^= kMagicCookie;
+        return Endpoint{dotted(address), port};
     }
-    return Endpoint{dotted(address), port};
+    if (family != 0x02 || length < 20)
+        return std::nullopt;
+    Q_IPV6ADDR raw;
+    for (int i = 0; i < 16; ++i) {
+        uint8_t byte = static_cast<uint8_t>(data[offset + 4 + i]);
+        if (xored)
+            byte ^= i < 4 ? static_cast<uint8_t>(kMagicCookie >> (24 - 8 * i)) : id[static_cast<size_t>(i - 4)];
+        raw.c[i] = byte;
+    }
+    return Endpoint{QHostAddress(raw).toString(), port};
 }
 
 bool readHeader(const QByteArray& datagram, uint16_t& type, TransactionId& id)
@@ -128,19 +146,19 @@ std::optional<BindingResponse> ParseBindingResponse(const QByteArray& datagram)
         switch (attrType) {
         case kAttrXorMappedAddress:
             if (!response.mapped)
-                response.mapped = readAddress(datagram, value, length, true);
+                response.mapped = readAddress(datagram, value, length, true, response.id);
             break;
         case kAttrMappedAddress:
             if (!plainMapped)
-                plainMapped = readAddress(datagram, value, length, false);
+                plainMapped = readAddress(datagram, value, length, false, response.id);
             break;
         case kAttrResponseOrigin:
             if (!response.responseOrigin)
-                response.responseOrigin = readAddress(datagram, value, length, false);
+                response.responseOrigin = readAddress(datagram, value, length, false, response.id);
             break;
         case kAttrOtherAddress:
             if (!response.otherAddress)
-                response.otherAddress = readAddress(datagram, value, length, false);
+                response.otherAddress = readAddress(datagram, value, length, false, response.id);
             break;
         case kAttrErrorCode:
             // RFC 5389 section 15.6: class (3 to 6) in bits 8-10, number (0 to

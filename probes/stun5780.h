@@ -27,13 +27,18 @@ constexpr uint16_t kAttrResponsePort = 0x0027;     // RFC 5780 section 7.5
 constexpr uint16_t kAttrResponseOrigin = 0x802B;   // RFC 5780 section 7.3
 constexpr uint16_t kAttrOtherAddress = 0x802C;     // RFC 5780 section 7.4
 
-// An IPv4 transport address.
+// A transport address, IPv4 or IPv6.
 struct Endpoint {
-    QString address;  // dotted text
+    QString address;  // dotted IPv4 or RFC 5952 IPv6 text
     int port = 0;
 
     bool isValid() const { return !address.isEmpty() && port > 0 && port <= 65535; }
-    QString text() const { return address + QLatin1Char(':') + QString::number(port); }
+    // "192.0.2.1:3478", or "[2001:db8::1]:3478" (RFC 5952 section 6).
+    QString text() const
+    {
+        const QString host = address.contains(QLatin1Char(':')) ? QLatin1Char('[') + address + QLatin1Char(']') : address;
+        return host + QLatin1Char(':') + QString::number(port);
+    }
     friend bool operator==(const Endpoint&, const Endpoint&) = default;
 };
 
@@ -63,7 +68,7 @@ struct BindingResponse {
 // Reads a Binding success or error response. nullopt for anything else: too
 // short, the first two bits not zero, no magic cookie, a length field that does
 // not match the datagram or is not a multiple of four, another message type,
-// or an attribute that runs past the end. IPv6 addresses are skipped.
+// or an attribute that runs past the end. Addresses of either family are read.
 std::optional<BindingResponse> ParseBindingResponse(const QByteArray& datagram);
 
 // Transaction ID of any message with the magic cookie (a request sent by a

@@ -281,6 +281,13 @@ void Form5::startPaths()
     config.ssdpGroup = endpoints_.ssdpGroup;
     config.sipPort = endpoints_.sipPort;
     config.secondSipPort = endpoints_.secondSipPort;
+    config.stunServer6 = endpoints_.stunServer6;
+    config.stunAlternate6 = endpoints_.stunAlternate6;
+    config.stunPort6 = endpoints_.stunPort6;
+    if (test_)
+        for (const probes::Finding& f : test_->findings())
+            if (f.kind == probes::Measurement::Lifetime)
+                config.keepAlive4Seconds = f.figures.value(QStringLiteral("keepAliveSeconds")).toInt();
     config.sections = pathSections_;
     ProgressBar1_->setValue(0);
     paths_->start(config);
@@ -334,6 +341,8 @@ QJsonObject Form5::figures() const
         json.insert(QStringLiteral("paths"), paths_->json());
         if (pathSections_.contains(PathSection::Sip))
             json.insert(QStringLiteral("sipPath"), paths_->sipJson());
+        if (pathSections_.contains(PathSection::Ipv6))
+            json.insert(QStringLiteral("ipv6"), paths_->ipv6Json());
     }
     json.insert(QStringLiteral("summary"), probes::SummaryJson(probes::SummarizeExtended(json)));
     return json;
@@ -363,7 +372,8 @@ void Form5::scrollToFinding(const QString& key)
                                                {QStringLiteral("ports"), PathSection::Ports},
                                                {QStringLiteral("voice"), PathSection::Voice},
                                                {QStringLiteral("dns"), PathSection::Dns},
-                                               {QStringLiteral("sip"), PathSection::Sip}};
+                                               {QStringLiteral("sip"), PathSection::Sip},
+                                               {QStringLiteral("ipv6"), PathSection::Ipv6}};
     if (paths.contains(key))
         for (const PathSectionText& section : paths_->sections())
             if (section.section == paths.value(key))

@@ -4,6 +4,7 @@
 #include "platform/routes.h"
 #include "platform/source_address.h"
 #include "tools/extended_section_dns.h"
+#include "tools/extended_section_ipv6.h"
 #include "tools/extended_section_nat.h"
 #include "tools/extended_section_ports.h"
 #include "tools/extended_section_sip.h"
@@ -17,11 +18,12 @@ ExtendedPathsRun::ExtendedPathsRun(QObject* parent)
       ports_(new PortsSection(this)),
       voice_(new VoiceSection(this)),
       dns_(new DnsSection(this)),
-      sip_(new SipSection(this))
+      sip_(new SipSection(this)),
+      ipv6_(new Ipv6Section(this))
 {
     for (ExtendedSection* s : {static_cast<ExtendedSection*>(ports_), static_cast<ExtendedSection*>(voice_),
                                static_cast<ExtendedSection*>(nat_), static_cast<ExtendedSection*>(dns_),
-                               static_cast<ExtendedSection*>(sip_)}) {
+                               static_cast<ExtendedSection*>(sip_), static_cast<ExtendedSection*>(ipv6_)}) {
         connect(s, &ExtendedSection::progress, this, &ExtendedPathsRun::progress);
         connect(s, &ExtendedSection::finished, this, &ExtendedPathsRun::next);
     }
@@ -46,6 +48,8 @@ void ExtendedPathsRun::start(const ExtendedPathsConfig& config)
         order_ << dns_;
     if (wants(PathSection::Sip))
         order_ << sip_;
+    if (wants(PathSection::Ipv6))
+        order_ << ipv6_;    // after the IPv4 sections
     index_ = 0;
     running_ = true;
     result_.localAddress = platform::SourceAddressTowards(
@@ -96,6 +100,11 @@ const QVector<probes::VoiceSample>& ExtendedPathsRun::voiceSamples() const
 QJsonObject ExtendedPathsRun::sipJson() const
 {
     return wants(PathSection::Sip) ? sip_->json() : QJsonObject();
+}
+
+QJsonObject ExtendedPathsRun::ipv6Json() const
+{
+    return wants(PathSection::Ipv6) ? ipv6_->json() : QJsonObject();
 }
 
 }  // namespace tools

@@ -18,6 +18,7 @@ class PortsSection;
 class VoiceSection;
 class DnsSection;
 class SipSection;
+class Ipv6Section;
 
 // Section titles and texts, in the order shown.
 struct PathSectionText {
@@ -45,6 +46,8 @@ public:
     QJsonObject json() const;
     // The SIP mirror section's figures ("sipPath" of the report), {} when it did not run.
     QJsonObject sipJson() const;
+    // The IPv6 section's figures ("ipv6" of the report), {} when it did not run.
+    QJsonObject ipv6Json() const;
     // Share of the sections done, 0..100.
     int percent() const;
 signals:
@@ -62,6 +65,7 @@ private:
     VoiceSection* voice_ = nullptr;
     DnsSection* dns_ = nullptr;
     SipSection* sip_ = nullptr;
+    Ipv6Section* ipv6_ = nullptr;
     QVector<ExtendedSection*> order_;   // the sections of this run
     int index_ = 0;                     // the next one to start
     bool running_ = false;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The path run's findings: the section texts and the figures for the report.
 #include "tools/extended_paths.h"
+#include "tools/extended_section_ipv6.h"
 #include "tools/extended_section_sip.h"
 #include "tools/extended_section_voice.h"
 
@@ -52,6 +53,8 @@ QVector<PathSectionText> ExtendedPathsRun::sections() const
                     probes::SipDnsFindingText(result_.dns)});
     if (wants(PathSection::Sip))
         out.append({PathSection::Sip, SipSection::title(), sip_->text()});
+    if (wants(PathSection::Ipv6))
+        out.append({PathSection::Ipv6, Ipv6Section::title(), ipv6_->text()});
     return out;
 }
 

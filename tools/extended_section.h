@@ -24,11 +24,12 @@ class UdpSocket;
 
 namespace tools {
 
-enum class PathSection { Nat, Ports, Voice, Dns, Sip };
+enum class PathSection { Nat, Ports, Voice, Dns, Sip, Ipv6 };
 
 inline QSet<PathSection> AllPathSections()
 {
-    return {PathSection::Nat, PathSection::Ports, PathSection::Voice, PathSection::Dns, PathSection::Sip};
+    return {PathSection::Nat, PathSection::Ports, PathSection::Voice, PathSection::Dns, PathSection::Sip,
+            PathSection::Ipv6};
 }
 
 struct ExtendedPathsConfig {
@@ -42,6 +43,10 @@ struct ExtendedPathsConfig {
     QString gateway;             // "" : the routing table's default gateway
     // The SSDP group the UPnP search also goes to ("" : the gateway only).
     QString ssdpGroup = QStringLiteral("239.255.255.250");
+    // The IPv6 section, run last: the STUN server's IPv6 addresses ("" : not set).
+    QString stunServer6, stunAlternate6;
+    int stunPort6 = 3478;
+    int keepAlive4Seconds = 0;   // the IPv4 keep-alive, for the IPv6 advice (0: unknown)
 };
 
 struct ExtendedPathsResult {

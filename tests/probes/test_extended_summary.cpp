@@ -81,6 +81,22 @@ private slots:
             << "Всё в порядке";
         QTest::newRow("no mirror on the server") << Figures(R"({"sipPath":{"supported":false}})") << "sip=grey"
                                                  << "Измерить не удалось: см. подробности ниже";
+        QTest::newRow("IPv6 works: green")
+            << Figures(R"({"ipv6":{"available":true,"family":"ipv6","verdict":"IPv6 работает","stun":{"answered":true}}})")
+            << "ipv6=green" << "Всё в порядке";
+        QTest::newRow("IPv6 broken: red, turn it off on the phone")
+            << Figures(R"({"ipv6":{"available":true,"family":"ipv4","verdict":"IPv6 не работает","stun":{"answered":false}}})")
+            << "ipv6=red" << "Отключите IPv6 в телефоне: серверы провайдера по IPv6 недоступны";
+        QTest::newRow("a broken RTP pair comes before broken IPv6")
+            << Figures(R"({"rtp-pair":{"preserved":false,"parityKept":false,"adjacent":false,"localPort":40000,"mappedPort":1,"mappedNextPort":7},
+                          "ipv6":{"available":true,"family":"ipv4","verdict":"IPv6 не работает"}})")
+            << "rtp-pair=yellow ipv6=red" << "Включите rtcp-mux на телефоне";
+        QTest::newRow("no IPv6 on the computer: grey")
+            << Figures(R"({"ipv6":{"available":false,"family":"ipv4","verdict":"IPv6 недоступен"}})") << "ipv6=grey"
+            << "Измерить не удалось: см. подробности ниже";
+        QTest::newRow("NAT66 answered: yellow")
+            << Figures(R"({"ipv6":{"available":true,"family":"either","verdict":"IPv6 работает через NAT66","stun":{"answered":true}}})")
+            << "ipv6=yellow" << "Всё в порядке";
         QTest::newRow("MOS between 3.1 and 4 is yellow")
             << Figures(R"({"paths":{"voice":{"sent":500,"received":500,"rated":true,"MOS":3.6}}})") << "voice=yellow"
             << "Всё в порядке";

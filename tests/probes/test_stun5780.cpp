@@ -110,9 +110,22 @@ void TestStun5780::parse_data()
     QTest::newRow("unknown attribute of odd length skipped with its padding")
         << header("0101", QByteArray::fromHex("80220005") + "abcde" + QByteArray(3, '\0') + other) << true << 0
         << none << none << std::optional(Endpoint{QStringLiteral("203.0.113.11"), 3479});
-    QTest::newRow("IPv6 XOR-MAPPED-ADDRESS skipped")
-        << header("0101", QByteArray::fromHex("00200014000201") + QByteArray(17, '\x01')) << true << 0 << none << none
-        << none;
+    // RFC 8489 section 14.2: the last twelve bytes of an IPv6 address are
+    // xored with the transaction ID, not with the cookie.
+    QTest::newRow("IPv6 XOR-MAPPED-ADDRESS xored with cookie and transaction ID")
+        << header("0101", QByteArray::fromHex("00200014000201") + QByteArray(17, '\x01')) << true << 0
+        << std::optional(Endpoint{QStringLiteral("2013:a543:b6e6:a600:bd35:d787:fb86:deaf"), 8211}) << none << none;
+    // The IPv6 sample response of RFC 5769 section 2.3 (same transaction ID).
+    QTest::newRow("IPv6 sample of RFC 5769")
+        << header("0101", QByteArray::fromHex("002000140002a1470113a9faa5d3f179bc25f4b5bed2b9d9")) << true << 0
+        << std::optional(Endpoint{QStringLiteral("2001:db8:1234:5678:11:2233:4455:6677"), 32853}) << none << none;
+    QTest::newRow("IPv6 OTHER-ADDRESS and RESPONSE-ORIGIN, not xored")
+        << header("0101", kXorMapped + QByteArray::fromHex("802b001400020d9620010db8000100000000000000000010")
+                              + QByteArray::fromHex("802c001400020d9720010db8000100000000000000000011"))
+        << true << 0 << std::optional(xorMapped) << std::optional(Endpoint{QStringLiteral("2001:db8:1::10"), 3478})
+        << std::optional(Endpoint{QStringLiteral("2001:db8:1::11"), 3479});
+    QTest::newRow("IPv6 family in an 8-byte value skipped")
+        << header("0101", QByteArray::fromHex("002000080002a1470113a9fa")) << true << 0 << none << none << none;
     QTest::newRow("error response 420")
         << header("0111", QByteArray::fromHex("000900080000041455") + QByteArray("nkn", 3)) << false << 420 << none
         << none << none;

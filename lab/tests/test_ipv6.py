@@ -1,0 +1,109 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
+"""Lab test of the extended test's IPv6 section: native IPv6 behind the
+router's stateful firewall, the same without a firewall, NAT66 (masquerade),
+NPTv6 (stateless prefix translation), IPv6 dropped on the way to the provider,
+and a client without IPv6. tarvolin-report runs the section alone
+(--extended-paths ipv6) in the client namespace and prints the JSON report."""
+import json
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import labtest  # noqa: E402
+
+LAB = os.path.join(labtest.LAB_DIR, "tvl-lab")
+BUILD = os.environ.get("TARVOLIN_BUILD_DIR", os.path.join(labtest.LAB_DIR, "..", "build"))
+REPORT = os.path.join(BUILD, "tarvolin-report")
+
+
+def lab(*args):
+    return subprocess.run([LAB] + list(args), capture_output=True, text=True, timeout=120)
+
+
+def run(checks, title, lab_args):
+    """Brings a lab up, runs the IPv6 section; returns (text, figures, seconds of the whole run)."""
+    checks.current = title
+    lab_id = "v%d" % (os.getpid() % 100000)
+    up = lab("up", "--id", lab_id, *lab_args)
+    if not checks.check(up.returncode == 0, "lab up failed: " + up.stderr.strip()):
+        lab("down", lab_id)
+        return "", {}, 0.0
+    started = time.time()
+    try:
+        r = subprocess.run([LAB, "exec", lab_id, "client", "env", "QT_QPA_PLATFORM=offscreen", REPORT,
+                            "--json", "--extended-paths", "ipv6", "--timeout", "200"],
+                           capture_output=True, timeout=230, cwd="/tmp")
+    finally:
+        took = time.time() - started
+        lab("down", lab_id)
+    out = r.stdout.decode("utf-8", "replace")
+    checks.check(r.returncode == 0, "tarvolin-report ended with status %d: %s"
+                 % (r.returncode, r.stderr.decode("utf-8", "replace")))
+    try:
+        extended = json.loads(out).get("extendedNat", {})
+    except ValueError:
+        checks.check(False, "no JSON: %r" % out[:400])
+        return "", {}, took
+    figures = extended.get("ipv6", {})
+    text = extended.get("text", "")
+    print("=== %s (%s) %.1f s (section %.2f s)" % (title, " ".join(lab_args), took, figures.get("seconds", -1)))
+    print(text)
+    return text, figures, took
+
+
+def main():
+    labtest.preflight()
+    checks = labtest.Checks()
+    step = 5  # the lifetime search's step (s)
+
+    text, f, _ = run(checks, "native IPv6 behind a stateful firewall", ["--ipv6", "native", "--udp-timeout", "20"])
+    checks.contains(text, "Глобальные адреса, постоянные: 2001:db8:10::10", "the client's global address")
+    checks.contains(text, "Маршрут IPv6 по умолчанию: есть, через eth0", "default route")
+    checks.equal(f.get("stun", {}).get("translation"), "none", "translation")
+    checks.equal(f.get("stun", {}).get("mapped"), "[2001:db8:10::10]:" + f.get("stun", {}).get("source", "?:").split("]:")[-1],
+                 "mapped address is the source")
+    firewall = f.get("firewall", {})
+    checks.equal(firewall.get("filtering", {}).get("behaviour"), "address-and-port-dependent", "filtering")
+    lifetime = firewall.get("lifetime", {})
+    alive, dead = lifetime.get("lastAliveSeconds", -99), lifetime.get("firstDeadSeconds", -99)
+    checks.check(20 - step <= alive <= 20 and 20 <= dead <= 20 + step,
+                 "lifetime within one step of the 20 s conntrack timeout: alive %r, dead %r" % (alive, dead))
+    checks.equal(f.get("family"), "ipv6", "advice")
+    checks.contains(text, "Вывод: IPv6 работает.", "verdict")
+
+    text, f, _ = run(checks, "native IPv6 without a firewall", ["--ipv6", "nofw"])
+    checks.equal(f.get("stun", {}).get("translation"), "none", "translation")
+    checks.equal(f.get("firewall", {}).get("filtering", {}).get("behaviour"), "endpoint-independent", "filtering")
+    checks.contains(text, "(Endpoint-Independent Filtering)", "filtering in words")
+    checks.contains(text, "keep-alive для межсетевого экрана не нужен", "no keep-alive without a firewall")
+
+    text, f, _ = run(checks, "NAT66", ["--ipv6", "nat66", "--udp-timeout", "10"])
+    checks.equal(f.get("stun", {}).get("translation"), "nat66", "translation")
+    checks.contains(text, "NAT66", "NAT66 in words")
+    checks.contains(f.get("stun", {}).get("mapped", ""), "[2001:db8:2::2]:", "the router's address")
+    checks.contains(text, "Глобальные адреса, постоянные: нет", "no global address on the client")
+
+    text, f, _ = run(checks, "NPTv6", ["--ipv6", "nptv6", "--udp-timeout", "10"])
+    checks.equal(f.get("stun", {}).get("translation"), "nptv6", "translation")
+    checks.contains(text, "NPTv6 (RFC 6296)", "NPTv6 in words")
+    checks.contains(f.get("stun", {}).get("mapped", ""), "[2001:db8:20::", "the outside prefix")
+
+    text, f, _ = run(checks, "IPv6 dropped on the way to the provider", ["--ipv6", "drop"])
+    checks.equal(f.get("family"), "ipv4", "advice")
+    checks.contains(text, "IPv6 не работает", "verdict")
+    checks.contains(text, "Отключите IPv6 в телефоне", "what to do")
+
+    text, f, _ = run(checks, "no IPv6 on the client", ["--ipv6", "none"])
+    section = text[text.find("IPv6\n"):] if "IPv6\n" in text else text
+    checks.contains(section, "IPv6 на компьютере нет", "one line")
+    checks.equal(len([ln for ln in section.strip().split("\n")[1:] if ln.strip()]), 1, "lines of the section")
+    checks.check(0 <= f.get("seconds", 99) < 1.0, "section under 1 s: %r" % f.get("seconds"))
+    checks.equal(f.get("available"), False, "available")
+    checks.finish()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "probes/ipv6_findings.h"
+
+#include "app/ping_statistics.h"
+
+#include <QJsonArray>
+#include <QLocale>
+#include <array>
+
+namespace probes {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString Listed(const QStringList& addresses)
+{
+    return addresses.isEmpty() ? QStringLiteral("нет") : addresses.join(QStringLiteral(", "));
+}
+
+QString TranslationText(const Ipv6Findings& f)
+{
+    if (f.stunServer.isEmpty())
+        return QStringLiteral("Трансляция адресов: ") + kIpv6ServerUnset + QLatin1Char('.');
+    const QString asked = QStringLiteral("Запрос STUN Binding по IPv6 к %1 с %2: ").arg(f.stunServer, f.source.text());
+    if (!f.stunAnswered || !f.mapped)
+        return asked + QStringLiteral("ответа нет.");
+    QString line = asked + QStringLiteral("сервер видит %1.").arg(f.mapped->text()) + kCrLf;
+    if (!f.translation)
+        return line + QStringLiteral("Трансляция адресов: не определена (сервер назвал адрес не IPv6).");
+    switch (f.translation->kind) {
+    case Ipv6Translation::None:
+        return line + QStringLiteral("Трансляция адресов: нет, адрес и порт телефона видны серверу как есть.");
+    case Ipv6Translation::Npt:
+        return line + QStringLiteral("Трансляция адресов: NPTv6 (RFC 6296) — меняется только префикс сети, "
+                                     "порт сохраняется; SIP и RTP работают как без трансляции.");
+    case Ipv6Translation::Nat66:
+        break;
+    }
+    return line + QStringLiteral("Трансляция адресов: NAT66 — адрес заменяется, как в IPv4, порт %1; "
+                                 "телефону нужны те же меры, что за NAT IPv4 (STUN, keep-alive).")
+                      .arg(f.translation->portPreserved ? QStringLiteral("сохраняется") : QStringLiteral("меняется"));
+}
+
+QString EchoText(const Ipv6Findings& f)
+{
+    if (f.echoTarget.isEmpty())
+        return {};
+    const QString asked = QStringLiteral("Эхо-запросы ICMPv6 к %1: ").arg(f.echoTarget);
+    if (!f.echoSocket)
+        return asked + QStringLiteral("система не дала открыть сокет ICMPv6.");
+    const EchoFigures e = SummariseEchoes(f.echoRoundTrips);
+    const QLocale locale = QLocale::system();
+    QString line = asked + QStringLiteral("ответов %1 из %2").arg(e.answered).arg(f.echoRoundTrips.size());
+    if (e.averageMs)
+        line += QStringLiteral(", средняя задержка %1 мс").arg(locale.toString(*e.averageMs));
+    if (e.jitterMs)
+        line += QStringLiteral(", джиттер %1 мс").arg(locale.toString(*e.jitterMs));
+    return line + QLatin1Char('.');
+}
+
+}  // namespace
+
+EchoFigures SummariseEchoes(const QList<int>& roundTrips)
+{
+    // The main test's series is ten echoes; a round trip of 0 ms counts as
+    // 1 ms here, since 0 means "lost" to its summary.
+    std::array<int16_t, 10> rtt{};
+    EchoFigures e;
+    for (int i = 0; i < roundTrips.size() && i < 10; ++i) {
+        if (roundTrips[i] < 0) {
+            ++e.lost;
+            continue;
+        }
+        ++e.answered;
+        rtt[static_cast<size_t>(i)] = app::CappedRoundTrip(static_cast<uint32_t>(std::max(1, roundTrips[i])));
+    }
+    if (e.answered == 0)
+        return e;
+    const app::PingSeriesResult r = app::SummarizePingSeries(rtt, static_cast<int16_t>(10 - e.answered), -1, -1);
+    if (r.avgDelay >= 0)
+        e.averageMs = r.avgDelay;
+    if (r.jitter >= 0)
+        e.jitterMs = r.jitter;
+    return e;
+}
+
+bool Ipv6Absent(const Ipv6Findings& f)
+{
+    return f.systemReadable && !f.defaultRoute && !f.addresses.hasGlobal();
+}
+
+QString TranslationName(Ipv6Translation t)
+{
+    switch (t) {
+    case Ipv6Translation::None:
+        return QStringLiteral("none");
+    case Ipv6Translation::Npt:
+        return QStringLiteral("nptv6");
+    case Ipv6Translation::Nat66:
+        break;
+    }
+    return QStringLiteral("nat66");
+}
+
+QString Ipv6SectionText(const Ipv6Findings& f)
+{
+    if (!f.systemReadable)
+        return QStringLiteral("Сведения об IPv6 недоступны: система не ответила на запрос адресов и маршрутов.");
+    if (Ipv6Absent(f))
+        return QStringLiteral("IPv6 на компьютере нет (нет маршрута IPv6 по умолчанию и глобальных адресов): "
+                              "телефон будет работать по IPv4.");
+    QStringList lines;
+    lines << QStringLiteral("Маршрут IPv6 по умолчанию: ")
+                 + (f.defaultRoute ? QStringLiteral("есть, через %1").arg(f.interfaceName) : QStringLiteral("нет"));
+    lines << QStringLiteral("Глобальные адреса, временные (RFC 8981): ") + Listed(f.addresses.temporary);
+    lines << QStringLiteral("Глобальные адреса, постоянные: ") + Listed(f.addresses.stable);
+    if (!f.addresses.hasGlobal())
+        lines << QStringLiteral("Только локальные адреса: ULA (fc00::/7) — %1, локальные для канала — %2.")
+                     .arg(Listed(f.addresses.uniqueLocal), Listed(f.addresses.linkLocal));
+    lines << TranslationText(f);
+    if (!f.echoTarget.isEmpty())
+        lines << EchoText(f);
+    QString text = lines.join(kCrLf);
+    if (!f.natFindings.isEmpty())
+        text += kCrLf + kCrLf + FindingsText(f.natFindings);
+    if (f.stopped)
+        return text + kCrLf + kCrLf + QStringLiteral("Тест остановлен.");
+    return text + kCrLf + kCrLf + QStringLiteral("Вывод: ") + f.advice.verdict + QStringLiteral(". ") + f.advice.why;
+}
+
+QJsonObject Ipv6SectionJson(const Ipv6Findings& f)
+{
+    QJsonObject o;
+    o[QStringLiteral("available")] = !Ipv6Absent(f) && f.systemReadable;
+    o[QStringLiteral("defaultRoute")] = f.defaultRoute;
+    o[QStringLiteral("interface")] = f.interfaceName;
+    o[QStringLiteral("temporaryAddresses")] = QJsonArray::fromStringList(f.addresses.temporary);
+    o[QStringLiteral("stableAddresses")] = QJsonArray::fromStringList(f.addresses.stable);
+    o[QStringLiteral("uniqueLocalAddresses")] = QJsonArray::fromStringList(f.addresses.uniqueLocal);
+    o[QStringLiteral("linkLocalAddresses")] = QJsonArray::fromStringList(f.addresses.linkLocal);
+    QJsonObject stun;
+    stun[QStringLiteral("server")] = f.stunServer;
+    stun[QStringLiteral("answered")] = f.stunAnswered;
+    if (f.stunAnswered) {
+        stun[QStringLiteral("source")] = f.source.text();
+        if (f.mapped)
+            stun[QStringLiteral("mapped")] = f.mapped->text();
+    }
+    if (f.translation) {
+        stun[QStringLiteral("translation")] = TranslationName(f.translation->kind);
+        stun[QStringLiteral("portPreserved")] = f.translation->portPreserved;
+    }
+    o[QStringLiteral("stun")] = stun;
+    if (!f.echoTarget.isEmpty()) {
+        QJsonObject echo;
+        const EchoFigures e = SummariseEchoes(f.echoRoundTrips);
+        echo[QStringLiteral("target")] = f.echoTarget;
+        echo[QStringLiteral("sent")] = f.echoSocket ? int(f.echoRoundTrips.size()) : 0;
+        echo[QStringLiteral("answered")] = e.answered;
+        if (e.averageMs)
+            echo[QStringLiteral("averageMs")] = *e.averageMs;
+        if (e.jitterMs)
+            echo[QStringLiteral("jitterMs")] = *e.jitterMs;
+        o[QStringLiteral("echoes")] = echo;
+    }
+    o[QStringLiteral("firewall")] = FindingsJson(f.natFindings);
+    o[QStringLiteral("family")] = FamilyChoiceName(f.advice.family);
+    o[QStringLiteral("verdict")] = f.advice.verdict;
+    o[QStringLiteral("stopped")] = f.stopped;
+    return o;
+}
+
+}  // namespace probes

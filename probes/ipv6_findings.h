@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: Apache-2.0
+#pragma once
+// Everything the IPv6 section found, its text in the window's style (what was
+// measured, the result, what it means for a SIP phone) and its figures.
+#include "probes/extended_findings.h"
+#include "probes/ipv6_advice.h"
+#include "probes/stun5780.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace probes {
+
+// The IPv6 STUN server's address is not set at build time.
+inline const QString kIpv6ServerUnset = QStringLiteral("адрес IPv6 сервера не задан");
+
+struct Ipv6Findings {
+    bool systemReadable = true;     // the interface data could be read
+    bool defaultRoute = false;
+    QString interfaceName;          // towards the default route
+    Ipv6AddressSummary addresses;
+    QString stunServer;             // "" : not set
+    bool stunAnswered = false;      // meaningful when stunServer is set
+    stun5780::Endpoint source;      // the request's source address and port
+    std::optional<stun5780::Endpoint> mapped;
+    std::optional<TranslationVerdict> translation;
+    QString echoTarget;             // where the ICMPv6 echoes went ("" : none sent)
+    bool echoSocket = true;         // false: the system refused an ICMPv6 socket
+    QList<int> echoRoundTrips;      // ms per echo, -1: no answer
+    QList<Finding> natFindings;     // filtering and lifetime over IPv6
+    Ipv6Advice advice;
+    bool stopped = false;
+};
+
+struct EchoFigures {
+    int answered = 0;
+    int lost = 0;
+    std::optional<int> averageMs;  // nullopt when half or more were lost
+    std::optional<int> jitterMs;   // largest minus smallest round trip
+};
+// The main test's rules over the round trips (app/ping_statistics).
+EchoFigures SummariseEchoes(const QList<int>& roundTrips);
+
+// True when the computer has no IPv6 to speak of: the section is one line.
+bool Ipv6Absent(const Ipv6Findings& f);
+
+QString Ipv6SectionText(const Ipv6Findings& f);
+QJsonObject Ipv6SectionJson(const Ipv6Findings& f);
+
+// "none", "nptv6", "nat66".
+QString TranslationName(Ipv6Translation t);
+
+}  // namespace probes
