@@ -284,10 +284,6 @@ void Form5::startPaths()
     config.stunServer6 = endpoints_.stunServer6;
     config.stunAlternate6 = endpoints_.stunAlternate6;
     config.stunPort6 = endpoints_.stunPort6;
-    if (test_)
-        for (const probes::Finding& f : test_->findings())
-            if (f.kind == probes::Measurement::Lifetime)
-                config.keepAlive4Seconds = f.figures.value(QStringLiteral("keepAliveSeconds")).toInt();
     config.sections = pathSections_;
     ProgressBar1_->setValue(0);
     paths_->start(config);
@@ -303,6 +299,10 @@ void Form5::finishTest()
 {
     active_ = false;
     refresh_->stop();
+    // The IPv4 lifetime ran beside the sections: its keep-alive reaches the IPv6 advice now.
+    for (const probes::Finding& f : findings())
+        if (f.kind == probes::Measurement::Lifetime)
+            paths_->setIpv4KeepAlive(f.figures.value(QStringLiteral("keepAliveSeconds")).toInt());
     // The NAT findings, then one section per path finding.
     QString text = probes::FindingsText(findings());
     // A stopped run shows no path findings: half-measured, they would mislead.

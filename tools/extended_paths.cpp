@@ -102,6 +102,11 @@ QJsonObject ExtendedPathsRun::sipJson() const
     return wants(PathSection::Sip) ? sip_->json() : QJsonObject();
 }
 
+void ExtendedPathsRun::setIpv4KeepAlive(int seconds)
+{
+    ipv6_->setIpv4KeepAlive(seconds);
+}
+
 QJsonObject ExtendedPathsRun::ipv6Json() const
 {
     return wants(PathSection::Ipv6) ? ipv6_->json() : QJsonObject();

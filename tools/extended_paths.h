@@ -48,6 +48,8 @@ public:
     QJsonObject sipJson() const;
     // The IPv6 section's figures ("ipv6" of the report), {} when it did not run.
     QJsonObject ipv6Json() const;
+    // The IPv4 keep-alive, for the IPv6 section's advice (0: unknown).
+    void setIpv4KeepAlive(int seconds);
     // Share of the sections done, 0..100.
     int percent() const;
 signals:

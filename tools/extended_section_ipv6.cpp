@@ -75,6 +75,7 @@ void Ipv6SectionRun::start(const Ipv6SectionConfig& config)
     config_.stunAlternate = Canonical(config.stunAlternate);
     findings_ = {};
     seconds_ = 0;
+    advised_ = false;
     running_ = true;
     clock_.start();
     QTimer::singleShot(0, this, &Ipv6SectionRun::readFacts);
@@ -275,7 +276,7 @@ void Ipv6SectionRun::startFirewall()
         probes::Finding f;
         f.kind = probes::Measurement::Filtering;
         f.title = QStringLiteral("Фильтрация входящих пакетов (filtering)");
-        f.result = QStringLiteral("Результат: ") + probes::kServerCannotTest
+        f.result = QStringLiteral("Результат: ") + probes::ServerCannotTest()
                    + QStringLiteral(" — у сервера нет второго адреса IPv6.");
         f.figures.insert(QStringLiteral("behaviour"), QStringLiteral("unsupported"));
         findings_.natFindings << Ipv6Titled({f});
@@ -375,9 +376,19 @@ void Ipv6SectionRun::finish()
             e.keepAlive6Seconds = f.figures.value(QStringLiteral("keepAliveSeconds")).toInt();
             e.inboundOpen = f.figures.value(QStringLiteral("result")).toString() == QLatin1String("no-binding");
         }
+    evidence_ = e;
+    advised_ = true;
     findings_.advice = probes::AdviseFamily(e);
     seconds_ = clock_.elapsed() / 1000.0;
     emit finished();
+}
+
+void Ipv6SectionRun::setIpv4KeepAlive(int seconds)
+{
+    config_.keepAlive4Seconds = seconds;
+    evidence_.keepAlive4Seconds = seconds;
+    if (!running_ && advised_)
+        findings_.advice = probes::AdviseFamily(evidence_);
 }
 
 QJsonObject Ipv6SectionRun::json() const
@@ -406,6 +417,12 @@ void Ipv6Section::begin()
     c.stunPort = config_.stunPort6;
     c.keepAlive4Seconds = config_.keepAlive4Seconds;
     run_->start(c);
+}
+
+void Ipv6Section::setIpv4KeepAlive(int seconds)
+{
+    config_.keepAlive4Seconds = seconds;
+    run_->setIpv4KeepAlive(seconds);
 }
 
 void Ipv6Section::halt()

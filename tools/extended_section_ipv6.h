@@ -49,6 +49,10 @@ public:
     bool running() const { return running_; }
     const probes::Ipv6Findings& findings() const { return findings_; }
     double seconds() const { return seconds_; }
+    // The IPv4 keep-alive for the advice, known only once the IPv4 lifetime
+    // search (which runs beside this section) has ended: the advice of an
+    // ended run is given again with it.
+    void setIpv4KeepAlive(int seconds);
     int percent() const;
 
     static QString title() { return QStringLiteral("IPv6"); }
@@ -78,6 +82,8 @@ private:
 
     Ipv6SectionConfig config_;
     probes::Ipv6Findings findings_;
+    probes::Ipv6Evidence evidence_;   // what the advice was given from
+    bool advised_ = false;            // the run ended with advice
     QStringList localAddresses_;
     bool running_ = false;
     double seconds_ = 0;
@@ -103,6 +109,7 @@ public:
     QString text() const { return run_->text(); }
     QJsonObject json() const { return run_->json(); }
     int percent() const override { return running() ? run_->percent() : 100; }
+    void setIpv4KeepAlive(int seconds);
 
 private:
     void begin() override;
