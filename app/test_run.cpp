@@ -2,7 +2,7 @@
 // The timed test run of the main window: two ticks of Timer1. The phase is
 // carried by the timer's interval: 1 ms means the first tick.
 #include "app/main_window.h"
-#include "app/ping_statistics.h"
+#include "probes/ping_statistics.h"
 #include "app/report.h"
 #include "platform/socket_set.h"
 #include "platform/window_service.h"
@@ -49,8 +49,8 @@ void Form1a::runFirstTick()
     for (int i = 0; i < 10; ++i) {
         probes::EchoReply reply;
         probes::PingEcho(deps_.endpoints.pingTarget, reply);
-        const int16_t time = CappedRoundTrip(reply.RoundTripTime);
-        Ping_->setText(Ping_->text() + PingLogLine(i, static_cast<uint32_t>(time), reply.Status));
+        const int16_t time = probes::CappedRoundTrip(reply.RoundTripTime);
+        Ping_->setText(Ping_->text() + probes::PingLogLine(i, static_cast<uint32_t>(time), reply.Status));
         if (reply.Status != 0)
             ++state_.LostPackets;
         rtt[i] = time;
@@ -58,8 +58,8 @@ void Form1a::runFirstTick()
         repaint();
     }
 
-    const PingSeriesResult series =
-        SummarizePingSeries(rtt, state_.LostPackets, state_.AvgDelay, state_.Jitter);
+    const probes::PingSeriesResult series =
+        probes::SummarizePingSeries(rtt, state_.LostPackets, state_.AvgDelay, state_.Jitter);
     Ping_->setText(Ping_->text() + series.text);
     state_.AvgDelay = series.avgDelay;
     state_.Jitter = series.jitter;
@@ -69,7 +69,7 @@ void Form1a::runFirstTick()
     SendStun();
     SendUPnP();
 
-    Timer1_->setInterval(WaitingInterval(state_.AvgDelay));
+    Timer1_->setInterval(probes::WaitingInterval(state_.AvgDelay));
     Timer1_->start();
 }
 
@@ -95,7 +95,7 @@ void Form1a::runSecondTick()
     if (!path.isEmpty() && QFile::exists(path)) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
-            report += ListingTextForReport(QString::fromLocal8Bit(file.readAll()));
+            report += probes::ListingTextForReport(QString::fromLocal8Bit(file.readAll()));
         file.close();
         QFile::remove(path);
     }

@@ -157,7 +157,7 @@ SummaryRow Ipv6Row(const QJsonObject& ipv6)
     const QString verdict = ipv6.value(QStringLiteral("verdict")).toString();
     const QString family = ipv6.value(QStringLiteral("family")).toString();
     if (verdict.isEmpty())
-        return Row("ipv6", name, Mark::Grey, QStringLiteral("не проверен"));
+        return Row("ipv6", name, Mark::Grey, QCoreApplication::translate("ExtendedSummary", "не проверен"));
     if (family == QLatin1String("ipv6"))
         return Row("ipv6", name, Mark::Green, verdict);
     if (family == QLatin1String("either"))
@@ -275,7 +275,7 @@ ExtendedSummary SummarizeExtended(const QJsonObject& f)
     else if (rtp && rtp->mark == Mark::Yellow)
         s.action = QCoreApplication::translate("ExtendedSummary", "Включите rtcp-mux на телефоне");
     else if (ipv6 && ipv6->mark == Mark::Red)
-        s.action = QStringLiteral("Отключите IPv6 в телефоне: серверы провайдера по IPv6 недоступны");
+        s.action = QCoreApplication::translate("ExtendedSummary", "Отключите IPv6 в телефоне: серверы провайдера по IPv6 недоступны");
     else if (s.rows.isEmpty() || std::all_of(s.rows.cbegin(), s.rows.cend(), [](const SummaryRow& r) { return r.mark == Mark::Grey; }))
         s.action = QCoreApplication::translate("ExtendedSummary", "Измерить не удалось: см. подробности ниже");
     else

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "probes/ipv6_advice.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 namespace probes {
@@ -9,19 +10,19 @@ namespace {
 
 QString Seconds(int s)
 {
-    return QStringLiteral("%1 с").arg(QLocale::system().toString(s));
+    return QCoreApplication::translate("Ipv6Advice", "%1 с").arg(QLocale::system().toString(s));
 }
 
 QString KeepAliveText(const Ipv6Evidence& e)
 {
     if (e.keepAlive6Seconds <= 0)
-        return QStringLiteral("Интервал keep-alive для IPv6 не измерен.");
-    QString t = QStringLiteral("Keep-alive для IPv6 — не реже чем раз в %1").arg(Seconds(e.keepAlive6Seconds));
+        return QCoreApplication::translate("Ipv6Advice", "Интервал keep-alive для IPv6 не измерен.");
+    QString t = QCoreApplication::translate("Ipv6Advice", "Keep-alive для IPv6 — не реже чем раз в %1").arg(Seconds(e.keepAlive6Seconds));
     if (e.keepAlive4Seconds <= 0)
         return t + QLatin1Char('.');
     if (e.keepAlive4Seconds == e.keepAlive6Seconds)
-        return t + QStringLiteral(", как и для IPv4.");
-    return t + QStringLiteral(" (для IPv4 — %1).").arg(Seconds(e.keepAlive4Seconds));
+        return t + QCoreApplication::translate("Ipv6Advice", ", как и для IPv4.");
+    return t + QCoreApplication::translate("Ipv6Advice", " (для IPv4 — %1).").arg(Seconds(e.keepAlive4Seconds));
 }
 
 }  // namespace
@@ -34,9 +35,9 @@ Ipv6Advice AdviseFamily(const Ipv6Evidence& e)
     const bool reached = e.stunAnswered.value_or(false) || e.providerReachable.value_or(false);
     if (!e.defaultRoute || (!e.globalAddress && !reached)) {
         a.family = FamilyChoice::Ipv4;
-        a.verdict = QStringLiteral("IPv6 недоступен");
-        a.why = !e.defaultRoute ? QStringLiteral("У компьютера нет маршрута IPv6 по умолчанию: телефон будет работать по IPv4.")
-                                : QStringLiteral("У компьютера нет глобального адреса IPv6: телефон будет работать по IPv4.");
+        a.verdict = QCoreApplication::translate("Ipv6Advice", "IPv6 недоступен");
+        a.why = !e.defaultRoute ? QCoreApplication::translate("Ipv6Advice", "У компьютера нет маршрута IPv6 по умолчанию: телефон будет работать по IPv4.")
+                                : QCoreApplication::translate("Ipv6Advice", "У компьютера нет глобального адреса IPv6: телефон будет работать по IPv4.");
         return a;
     }
     // The provider is there over IPv6 (AAAA records) but does not answer: a
@@ -45,34 +46,34 @@ Ipv6Advice AdviseFamily(const Ipv6Evidence& e)
     const bool providerFailed = e.providerReachable == std::optional<bool>(false);
     if ((e.aaaaTargets && providerFailed) || (stunFailed && e.providerReachable != std::optional<bool>(true))) {
         a.family = FamilyChoice::Ipv4;
-        a.verdict = QStringLiteral("IPv6 не работает");
-        a.why = QStringLiteral("Серверы провайдера недостижимы по IPv6, хотя IPv6 на компьютере настроен. "
+        a.verdict = QCoreApplication::translate("Ipv6Advice", "IPv6 не работает");
+        a.why = QCoreApplication::translate("Ipv6Advice", "Серверы провайдера недостижимы по IPv6, хотя IPv6 на компьютере настроен. "
                                "Отключите IPv6 в телефоне или используйте IPv4-адрес сервера.");
         return a;
     }
     if (!e.stunAnswered && !e.providerReachable) {
         a.family = FamilyChoice::Either;
-        a.verdict = QStringLiteral("IPv6 не проверен");
-        a.why = QStringLiteral("IPv6 на компьютере настроен, но у провайдера не задан адрес IPv6: "
+        a.verdict = QCoreApplication::translate("Ipv6Advice", "IPv6 не проверен");
+        a.why = QCoreApplication::translate("Ipv6Advice", "IPv6 на компьютере настроен, но у провайдера не задан адрес IPv6: "
                                "проверить работу телефона по IPv6 нечем.");
         return a;
     }
     if (e.translation && e.translation->kind == Ipv6Translation::Nat66) {
         a.family = FamilyChoice::Either;
-        a.verdict = QStringLiteral("IPv6 работает через NAT66");
-        a.why = QStringLiteral("Адрес IPv6 транслируется так же, как в IPv4, поэтому у IPv6 нет преимуществ: "
+        a.verdict = QCoreApplication::translate("Ipv6Advice", "IPv6 работает через NAT66");
+        a.why = QCoreApplication::translate("Ipv6Advice", "Адрес IPv6 транслируется так же, как в IPv4, поэтому у IPv6 нет преимуществ: "
                                "подходит любой протокол. ") + KeepAliveText(e);
         return a;
     }
     a.family = FamilyChoice::Ipv6;
-    a.verdict = QStringLiteral("IPv6 работает");
+    a.verdict = QCoreApplication::translate("Ipv6Advice", "IPv6 работает");
     a.why = e.translation && e.translation->kind == Ipv6Translation::Npt
-                ? QStringLiteral("Префикс меняется без изменения порта (NPTv6), SIP и RTP работают как без трансляции. ")
-                : QStringLiteral("Адрес телефона виден серверу без трансляции. ");
+                ? QCoreApplication::translate("Ipv6Advice", "Префикс меняется без изменения порта (NPTv6), SIP и RTP работают как без трансляции. ")
+                : QCoreApplication::translate("Ipv6Advice", "Адрес телефона виден серверу без трансляции. ");
     if (e.inboundOpen)
-        a.why += QStringLiteral("Входящие пакеты IPv6 не фильтруются, keep-alive для межсетевого экрана не нужен.");
+        a.why += QCoreApplication::translate("Ipv6Advice", "Входящие пакеты IPv6 не фильтруются, keep-alive для межсетевого экрана не нужен.");
     else
-        a.why += QStringLiteral("Нужно только поддерживать открытым межсетевой экран маршрутизатора. ") + KeepAliveText(e);
+        a.why += QCoreApplication::translate("Ipv6Advice", "Нужно только поддерживать открытым межсетевой экран маршрутизатора. ") + KeepAliveText(e);
     return a;
 }
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "probes/ipv6_findings.h"
 
-#include "app/ping_statistics.h"
+#include "probes/ping_statistics.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QLocale>
 #include <array>
@@ -15,47 +16,47 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 QString Listed(const QStringList& addresses)
 {
-    return addresses.isEmpty() ? QStringLiteral("нет") : addresses.join(QStringLiteral(", "));
+    return addresses.isEmpty() ? QCoreApplication::translate("ExtendedFindings", "нет") : addresses.join(QStringLiteral(", "));
 }
 
 QString TranslationText(const Ipv6Findings& f)
 {
     if (f.stunServer.isEmpty())
-        return QStringLiteral("Трансляция адресов: ") + kIpv6ServerUnset + QLatin1Char('.');
-    const QString asked = QStringLiteral("Запрос STUN Binding по IPv6 к %1 с %2: ").arg(f.stunServer, f.source.text());
+        return QCoreApplication::translate("Ipv6Findings", "Трансляция адресов: ") + Ipv6ServerUnset() + QLatin1Char('.');
+    const QString asked = QCoreApplication::translate("Ipv6Findings", "Запрос STUN Binding по IPv6 к %1 с %2: ").arg(f.stunServer, f.source.text());
     if (!f.stunAnswered || !f.mapped)
-        return asked + QStringLiteral("ответа нет.");
-    QString line = asked + QStringLiteral("сервер видит %1.").arg(f.mapped->text()) + kCrLf;
+        return asked + QCoreApplication::translate("Ipv6Findings", "ответа нет.");
+    QString line = asked + QCoreApplication::translate("Ipv6Findings", "сервер видит %1.").arg(f.mapped->text()) + kCrLf;
     if (!f.translation)
-        return line + QStringLiteral("Трансляция адресов: не определена (сервер назвал адрес не IPv6).");
+        return line + QCoreApplication::translate("Ipv6Findings", "Трансляция адресов: не определена (сервер назвал адрес не IPv6).");
     switch (f.translation->kind) {
     case Ipv6Translation::None:
-        return line + QStringLiteral("Трансляция адресов: нет, адрес и порт телефона видны серверу как есть.");
+        return line + QCoreApplication::translate("Ipv6Findings", "Трансляция адресов: нет, адрес и порт телефона видны серверу как есть.");
     case Ipv6Translation::Npt:
-        return line + QStringLiteral("Трансляция адресов: NPTv6 (RFC 6296) — меняется только префикс сети, "
+        return line + QCoreApplication::translate("Ipv6Findings", "Трансляция адресов: NPTv6 (RFC 6296) — меняется только префикс сети, "
                                      "порт сохраняется; SIP и RTP работают как без трансляции.");
     case Ipv6Translation::Nat66:
         break;
     }
-    return line + QStringLiteral("Трансляция адресов: NAT66 — адрес заменяется, как в IPv4, порт %1; "
+    return line + QCoreApplication::translate("Ipv6Findings", "Трансляция адресов: NAT66 — адрес заменяется, как в IPv4, порт %1; "
                                  "телефону нужны те же меры, что за NAT IPv4 (STUN, keep-alive).")
-                      .arg(f.translation->portPreserved ? QStringLiteral("сохраняется") : QStringLiteral("меняется"));
+                      .arg(f.translation->portPreserved ? QCoreApplication::translate("Ipv6Findings", "сохраняется") : QCoreApplication::translate("Ipv6Findings", "меняется"));
 }
 
 QString EchoText(const Ipv6Findings& f)
 {
     if (f.echoTarget.isEmpty())
         return {};
-    const QString asked = QStringLiteral("Эхо-запросы ICMPv6 к %1: ").arg(f.echoTarget);
+    const QString asked = QCoreApplication::translate("Ipv6Findings", "Эхо-запросы ICMPv6 к %1: ").arg(f.echoTarget);
     if (!f.echoSocket)
-        return asked + QStringLiteral("система не дала открыть сокет ICMPv6.");
+        return asked + QCoreApplication::translate("Ipv6Findings", "система не дала открыть сокет ICMPv6.");
     const EchoFigures e = SummariseEchoes(f.echoRoundTrips);
     const QLocale locale = QLocale::system();
-    QString line = asked + QStringLiteral("ответов %1 из %2").arg(e.answered).arg(f.echoRoundTrips.size());
+    QString line = asked + QCoreApplication::translate("Ipv6Findings", "ответов %1 из %2").arg(e.answered).arg(f.echoRoundTrips.size());
     if (e.averageMs)
-        line += QStringLiteral(", средняя задержка %1 мс").arg(locale.toString(*e.averageMs));
+        line += QCoreApplication::translate("Ipv6Findings", ", средняя задержка %1 мс").arg(locale.toString(*e.averageMs));
     if (e.jitterMs)
-        line += QStringLiteral(", джиттер %1 мс").arg(locale.toString(*e.jitterMs));
+        line += QCoreApplication::translate("Ipv6Findings", ", джиттер %1 мс").arg(locale.toString(*e.jitterMs));
     return line + QLatin1Char('.');
 }
 
@@ -73,11 +74,11 @@ EchoFigures SummariseEchoes(const QList<int>& roundTrips)
             continue;
         }
         ++e.answered;
-        rtt[static_cast<size_t>(i)] = app::CappedRoundTrip(static_cast<uint32_t>(std::max(1, roundTrips[i])));
+        rtt[static_cast<size_t>(i)] = probes::CappedRoundTrip(static_cast<uint32_t>(std::max(1, roundTrips[i])));
     }
     if (e.answered == 0)
         return e;
-    const app::PingSeriesResult r = app::SummarizePingSeries(rtt, static_cast<int16_t>(10 - e.answered), -1, -1);
+    const probes::PingSeriesResult r = probes::SummarizePingSeries(rtt, static_cast<int16_t>(10 - e.answered), -1, -1);
     if (r.avgDelay >= 0)
         e.averageMs = r.avgDelay;
     if (r.jitter >= 0)
@@ -106,17 +107,17 @@ QString TranslationName(Ipv6Translation t)
 QString Ipv6SectionText(const Ipv6Findings& f)
 {
     if (!f.systemReadable)
-        return QStringLiteral("Сведения об IPv6 недоступны: система не ответила на запрос адресов и маршрутов.");
+        return QCoreApplication::translate("Ipv6Findings", "Сведения об IPv6 недоступны: система не ответила на запрос адресов и маршрутов.");
     if (Ipv6Absent(f))
-        return QStringLiteral("IPv6 на компьютере нет (нет маршрута IPv6 по умолчанию и глобальных адресов): "
+        return QCoreApplication::translate("Ipv6Findings", "IPv6 на компьютере нет (нет маршрута IPv6 по умолчанию и глобальных адресов): "
                               "телефон будет работать по IPv4.");
     QStringList lines;
-    lines << QStringLiteral("Маршрут IPv6 по умолчанию: ")
-                 + (f.defaultRoute ? QStringLiteral("есть, через %1").arg(f.interfaceName) : QStringLiteral("нет"));
-    lines << QStringLiteral("Глобальные адреса, временные (RFC 8981): ") + Listed(f.addresses.temporary);
-    lines << QStringLiteral("Глобальные адреса, постоянные: ") + Listed(f.addresses.stable);
+    lines << QCoreApplication::translate("Ipv6Findings", "Маршрут IPv6 по умолчанию: ")
+                 + (f.defaultRoute ? QCoreApplication::translate("Ipv6Findings", "есть, через %1").arg(f.interfaceName) : QCoreApplication::translate("ExtendedFindings", "нет"));
+    lines << QCoreApplication::translate("Ipv6Findings", "Глобальные адреса, временные (RFC 8981): ") + Listed(f.addresses.temporary);
+    lines << QCoreApplication::translate("Ipv6Findings", "Глобальные адреса, постоянные: ") + Listed(f.addresses.stable);
     if (!f.addresses.hasGlobal())
-        lines << QStringLiteral("Только локальные адреса: ULA (fc00::/7) — %1, локальные для канала — %2.")
+        lines << QCoreApplication::translate("Ipv6Findings", "Только локальные адреса: ULA (fc00::/7) — %1, локальные для канала — %2.")
                      .arg(Listed(f.addresses.uniqueLocal), Listed(f.addresses.linkLocal));
     lines << TranslationText(f);
     if (!f.echoTarget.isEmpty())
@@ -125,8 +126,8 @@ QString Ipv6SectionText(const Ipv6Findings& f)
     if (!f.natFindings.isEmpty())
         text += kCrLf + kCrLf + FindingsText(f.natFindings);
     if (f.stopped)
-        return text + kCrLf + kCrLf + QStringLiteral("Тест остановлен.");
-    return text + kCrLf + kCrLf + QStringLiteral("Вывод: ") + f.advice.verdict + QStringLiteral(". ") + f.advice.why;
+        return text + kCrLf + kCrLf + QCoreApplication::translate("ExtendedNatWindow", "Тест остановлен.");
+    return text + kCrLf + kCrLf + QCoreApplication::translate("DoubleNat", "Вывод: ") + f.advice.verdict + QStringLiteral(". ") + f.advice.why;
 }
 
 QJsonObject Ipv6SectionJson(const Ipv6Findings& f)

@@ -3,6 +3,7 @@
 // Everything the IPv6 section found, its text in the window's style (what was
 // measured, the result, what it means for a SIP phone) and its figures.
 #include "probes/extended_findings.h"
+#include <QCoreApplication>
 #include "probes/ipv6_advice.h"
 #include "probes/stun5780.h"
 
@@ -14,7 +15,7 @@
 namespace probes {
 
 // The IPv6 STUN server's address is not set at build time.
-inline const QString kIpv6ServerUnset = QStringLiteral("адрес IPv6 сервера не задан");
+inline QString Ipv6ServerUnset() { return QCoreApplication::translate("Ipv6Findings", "адрес IPv6 сервера не задан"); }
 
 struct Ipv6Findings {
     bool systemReadable = true;     // the interface data could be read

@@ -6,6 +6,7 @@
 #include "platform/udp_socket.h"
 #include "probes/nat_behaviour.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QRandomGenerator>
@@ -106,7 +107,7 @@ void Ipv6SectionRun::readFacts()
 {
     if (!running_)
         return;
-    emit progress(QStringLiteral("Адреса и маршруты IPv6"));
+    emit progress(QCoreApplication::translate("Ipv6Section", "Адреса и маршруты IPv6"));
     const platform::Ipv6SystemFacts facts
         = config_.readFacts ? config_.readFacts() : platform::ReadIpv6SystemFacts();
     findings_.systemReadable = facts.readable;
@@ -139,7 +140,7 @@ void Ipv6SectionRun::startBinding()
         finish();
         return;
     }
-    emit progress(QStringLiteral("Запрос STUN по IPv6"));
+    emit progress(QCoreApplication::translate("Ipv6Section", "Запрос STUN по IPv6"));
     binding_ = std::make_unique<platform::UdpSocket>();
     if (!binding_->bind(0, platform::UdpSocket::Family::Ipv6)) {
         bindingDone();
@@ -214,7 +215,7 @@ void Ipv6SectionRun::startEchoes()
         findings_.stunAnswered ? startFirewall() : finish();
         return;
     }
-    emit progress(QStringLiteral("Эхо-запросы ICMPv6"));
+    emit progress(QCoreApplication::translate("Ipv6Section", "Эхо-запросы ICMPv6"));
     findings_.echoTarget = config_.stunServer;
     echo_ = std::make_unique<platform::Icmp6Echo>();
     if (!echo_->open()) {
@@ -264,7 +265,7 @@ void Ipv6SectionRun::echoAnswered(int sequence)
 
 void Ipv6SectionRun::startFirewall()
 {
-    emit progress(QStringLiteral("Межсетевой экран IPv6"));
+    emit progress(QCoreApplication::translate("Ipv6Section", "Межсетевой экран IPv6"));
     probes::ExtendedNatConfig config;
     config.server = {config_.stunServer, config_.stunPort};
     config.localAddresses = localAddresses_;
@@ -275,9 +276,9 @@ void Ipv6SectionRun::startFirewall()
     if (config_.stunAlternate.isEmpty()) {
         probes::Finding f;
         f.kind = probes::Measurement::Filtering;
-        f.title = QStringLiteral("Фильтрация входящих пакетов (filtering)");
-        f.result = QStringLiteral("Результат: ") + probes::ServerCannotTest()
-                   + QStringLiteral(" — у сервера нет второго адреса IPv6.");
+        f.title = QCoreApplication::translate("ExtendedFindings", "Фильтрация входящих пакетов (filtering)");
+        f.result = QCoreApplication::translate("ExtendedFindings", "Результат: ") + probes::ServerCannotTest()
+                   + QCoreApplication::translate("Ipv6Section", " — у сервера нет второго адреса IPv6.");
         f.figures.insert(QStringLiteral("behaviour"), QStringLiteral("unsupported"));
         findings_.natFindings << Ipv6Titled({f});
     } else {

@@ -2,7 +2,7 @@
 #include "tools/ping_series.h"
 
 #include "probes/ping.h"
-#include "tools/decimal_text.h"
+#include "probes/decimal_text.h"
 
 #include <QStringList>
 #include <QCoreApplication>
@@ -50,7 +50,7 @@ std::optional<QString> PingSeries::DelayText(const QLocale& locale) const
 {
     if (totalRtt_ <= 0 || answeredCount_ <= 0)
         return std::nullopt;
-    return RoundedDecimalText(static_cast<double>(totalRtt_) / answeredCount_, locale) +
+    return probes::RoundedDecimalText(static_cast<double>(totalRtt_) / answeredCount_, locale) +
            QCoreApplication::translate("PingSeries", " мс.");
 }
 
@@ -59,7 +59,7 @@ QString PingSeries::LossText(const QLocale& locale) const
     double share = 0.0;
     if (lostCount_ >= 1 && requestCount_ > 0)
         share = lostCount_ / (requestCount_ / 100.0);
-    return RoundedDecimalText(share, locale) + QStringLiteral(" % (") + QString::number(lostCount_) +
+    return probes::RoundedDecimalText(share, locale) + QStringLiteral(" % (") + QString::number(lostCount_) +
            QLatin1Char(')');
 }
 
@@ -67,7 +67,7 @@ QString PingSeries::JitterText(const QLocale& locale) const
 {
     // An answer reported as 0 ms leaves the ratio undefined; it is shown as 0.
     const double percent = minRtt_ == 0 ? 0.0 : maxRtt_ / (minRtt_ / 100.0) - 100.0;
-    return RoundedDecimalText(percent, locale) + QStringLiteral(" %  (") +
+    return probes::RoundedDecimalText(percent, locale) + QStringLiteral(" %  (") +
            QString::number(maxRtt_ - minRtt_) + QCoreApplication::translate("PingSeries", " мс.)");
 }
 

@@ -2,7 +2,7 @@
 #include "tools/stun_survey.h"
 
 #include "probes/stun_message.h"
-#include "tools/decimal_text.h"
+#include "probes/decimal_text.h"
 #include "tools/leading_number.h"
 
 #include <QHostAddress>
@@ -137,7 +137,7 @@ std::optional<QString> StunSurvey::HandleAnswer(const QByteArray& datagram, cons
     return server.ServerName + QStringLiteral(" (") + server.ServerAddress + QLatin1Char(':') +
            QString::number(server.ServerPort) + QStringLiteral(") - ") + QCoreApplication::translate("StunSurvey", "время ответа ") +
            QString::number(server.LastReplyTime) + QCoreApplication::translate("StunSurvey", " (среднее ") +
-           RoundedDecimalText(average, locale) + QCoreApplication::translate("StunSurvey", " ) мс. - потерь ") +
+           probes::RoundedDecimalText(average, locale) + QCoreApplication::translate("StunSurvey", " ) мс. - потерь ") +
            QString::number(server.LossCount) + QCoreApplication::translate("StunSurvey", " - внешний адрес и порт ") +
            reply->externalAddress + QLatin1Char(':') + QString::number(reply->externalPort) + kCrLf;
 }

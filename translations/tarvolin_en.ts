@@ -1112,6 +1112,14 @@
         <source>Всё в порядке</source>
         <translation>All OK</translation>
     </message>
+    <message>
+        <source>не проверен</source>
+        <translation>not checked</translation>
+    </message>
+    <message>
+        <source>Отключите IPv6 в телефоне: серверы провайдера по IPv6 недоступны</source>
+        <translation>Turn IPv6 off on the phone: the provider&apos;s servers cannot be reached over IPv6</translation>
+    </message>
 </context>
 <context>
     <name>ExtendedSummaryView</name>
@@ -1134,6 +1142,203 @@
     <message>
         <source>Результат</source>
         <translation>Result</translation>
+    </message>
+</context>
+<context>
+    <name>Ipv6Advice</name>
+    <message>
+        <source>%1 с</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>Интервал keep-alive для IPv6 не измерен.</source>
+        <translation>The keep-alive interval for IPv6 was not measured.</translation>
+    </message>
+    <message>
+        <source>Keep-alive для IPv6 — не реже чем раз в %1</source>
+        <translation>Keep-alive for IPv6: at least once every %1</translation>
+    </message>
+    <message>
+        <source>, как и для IPv4.</source>
+        <translation>, the same as for IPv4.</translation>
+    </message>
+    <message>
+        <source> (для IPv4 — %1).</source>
+        <translation> (for IPv4: %1).</translation>
+    </message>
+    <message>
+        <source>IPv6 недоступен</source>
+        <translation>IPv6 not available</translation>
+    </message>
+    <message>
+        <source>У компьютера нет маршрута IPv6 по умолчанию: телефон будет работать по IPv4.</source>
+        <translation>The computer has no IPv6 default route: a phone will use IPv4.</translation>
+    </message>
+    <message>
+        <source>У компьютера нет глобального адреса IPv6: телефон будет работать по IPv4.</source>
+        <translation>The computer has no global IPv6 address: a phone will use IPv4.</translation>
+    </message>
+    <message>
+        <source>IPv6 не работает</source>
+        <translation>IPv6 is broken</translation>
+    </message>
+    <message>
+        <source>Серверы провайдера недостижимы по IPv6, хотя IPv6 на компьютере настроен. Отключите IPv6 в телефоне или используйте IPv4-адрес сервера.</source>
+        <translation>The provider&apos;s servers cannot be reached over IPv6, although IPv6 is configured on the computer. Turn IPv6 off on the phone or use the server&apos;s IPv4 address.</translation>
+    </message>
+    <message>
+        <source>IPv6 не проверен</source>
+        <translation>IPv6 not checked</translation>
+    </message>
+    <message>
+        <source>IPv6 на компьютере настроен, но у провайдера не задан адрес IPv6: проверить работу телефона по IPv6 нечем.</source>
+        <translation>IPv6 is configured on the computer, but no IPv6 address of the provider is set: there is nothing to test a phone&apos;s IPv6 against.</translation>
+    </message>
+    <message>
+        <source>IPv6 работает через NAT66</source>
+        <translation>IPv6 works through NAT66</translation>
+    </message>
+    <message>
+        <source>Адрес IPv6 транслируется так же, как в IPv4, поэтому у IPv6 нет преимуществ: подходит любой протокол. </source>
+        <translation>The IPv6 address is translated just as in IPv4, so IPv6 has no advantage: either family will do. </translation>
+    </message>
+    <message>
+        <source>IPv6 работает</source>
+        <translation>IPv6 works</translation>
+    </message>
+    <message>
+        <source>Префикс меняется без изменения порта (NPTv6), SIP и RTP работают как без трансляции. </source>
+        <translation>The prefix is rewritten and the port kept (NPTv6): SIP and RTP work as without translation. </translation>
+    </message>
+    <message>
+        <source>Адрес телефона виден серверу без трансляции. </source>
+        <translation>The server sees the phone&apos;s address untranslated. </translation>
+    </message>
+    <message>
+        <source>Входящие пакеты IPv6 не фильтруются, keep-alive для межсетевого экрана не нужен.</source>
+        <translation>Inbound IPv6 packets are not filtered: no keep-alive is needed for the firewall.</translation>
+    </message>
+    <message>
+        <source>Нужно только поддерживать открытым межсетевой экран маршрутизатора. </source>
+        <translation>Only the router&apos;s firewall has to be kept open. </translation>
+    </message>
+</context>
+<context>
+    <name>Ipv6Findings</name>
+    <message>
+        <source>Трансляция адресов: </source>
+        <translation>Address translation: </translation>
+    </message>
+    <message>
+        <source>Запрос STUN Binding по IPv6 к %1 с %2: </source>
+        <translation>STUN Binding request over IPv6 to %1 from %2: </translation>
+    </message>
+    <message>
+        <source>ответа нет.</source>
+        <translation>no answer.</translation>
+    </message>
+    <message>
+        <source>сервер видит %1.</source>
+        <translation>the server sees %1.</translation>
+    </message>
+    <message>
+        <source>Трансляция адресов: не определена (сервер назвал адрес не IPv6).</source>
+        <translation>Address translation: unknown (the server named an address that is not IPv6).</translation>
+    </message>
+    <message>
+        <source>Трансляция адресов: нет, адрес и порт телефона видны серверу как есть.</source>
+        <translation>Address translation: none, the server sees the phone&apos;s address and port as they are.</translation>
+    </message>
+    <message>
+        <source>Трансляция адресов: NPTv6 (RFC 6296) — меняется только префикс сети, порт сохраняется; SIP и RTP работают как без трансляции.</source>
+        <translation>Address translation: NPTv6 (RFC 6296): only the network prefix is rewritten and the port is kept; SIP and RTP work as without translation.</translation>
+    </message>
+    <message>
+        <source>Трансляция адресов: NAT66 — адрес заменяется, как в IPv4, порт %1; телефону нужны те же меры, что за NAT IPv4 (STUN, keep-alive).</source>
+        <translation>Address translation: NAT66: the address is replaced as in IPv4, the port is %1; a phone needs the same measures as behind an IPv4 NAT (STUN, keep-alive).</translation>
+    </message>
+    <message>
+        <source>сохраняется</source>
+        <translation>kept</translation>
+    </message>
+    <message>
+        <source>меняется</source>
+        <translation>changed</translation>
+    </message>
+    <message>
+        <source>Эхо-запросы ICMPv6 к %1: </source>
+        <translation>ICMPv6 echo requests to %1: </translation>
+    </message>
+    <message>
+        <source>система не дала открыть сокет ICMPv6.</source>
+        <translation>the system did not allow an ICMPv6 socket.</translation>
+    </message>
+    <message>
+        <source>ответов %1 из %2</source>
+        <translation>%1 of %2 answered</translation>
+    </message>
+    <message>
+        <source>, средняя задержка %1 мс</source>
+        <translation>, average delay %1 ms</translation>
+    </message>
+    <message>
+        <source>, джиттер %1 мс</source>
+        <translation>, jitter %1 ms</translation>
+    </message>
+    <message>
+        <source>Сведения об IPv6 недоступны: система не ответила на запрос адресов и маршрутов.</source>
+        <translation>IPv6 details unavailable: the system did not answer the query for addresses and routes.</translation>
+    </message>
+    <message>
+        <source>IPv6 на компьютере нет (нет маршрута IPv6 по умолчанию и глобальных адресов): телефон будет работать по IPv4.</source>
+        <translation>The computer has no IPv6 (no IPv6 default route and no global addresses): a phone will use IPv4.</translation>
+    </message>
+    <message>
+        <source>Маршрут IPv6 по умолчанию: </source>
+        <translation>IPv6 default route: </translation>
+    </message>
+    <message>
+        <source>есть, через %1</source>
+        <translation>present, via %1</translation>
+    </message>
+    <message>
+        <source>Глобальные адреса, временные (RFC 8981): </source>
+        <translation>Global addresses, temporary (RFC 8981): </translation>
+    </message>
+    <message>
+        <source>Глобальные адреса, постоянные: </source>
+        <translation>Global addresses, stable: </translation>
+    </message>
+    <message>
+        <source>Только локальные адреса: ULA (fc00::/7) — %1, локальные для канала — %2.</source>
+        <translation>Local addresses only: ULA (fc00::/7): %1, link-local: %2.</translation>
+    </message>
+    <message>
+        <source>адрес IPv6 сервера не задан</source>
+        <translation>the server&apos;s IPv6 address is not set</translation>
+    </message>
+</context>
+<context>
+    <name>Ipv6Section</name>
+    <message>
+        <source>Адреса и маршруты IPv6</source>
+        <translation>IPv6 addresses and routes</translation>
+    </message>
+    <message>
+        <source>Запрос STUN по IPv6</source>
+        <translation>STUN request over IPv6</translation>
+    </message>
+    <message>
+        <source>Эхо-запросы ICMPv6</source>
+        <translation>ICMPv6 echo requests</translation>
+    </message>
+    <message>
+        <source>Межсетевой экран IPv6</source>
+        <translation>IPv6 firewall</translation>
+    </message>
+    <message>
+        <source> — у сервера нет второго адреса IPv6.</source>
+        <translation>: the server has no second IPv6 address.</translation>
     </message>
 </context>
 <context>

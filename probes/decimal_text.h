@@ -6,7 +6,7 @@
 #include <QLocale>
 #include <QString>
 
-namespace tools {
+namespace probes {
 
 // Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
 // Values outside the int range are clamped; NaN gives 0.
@@ -17,4 +17,4 @@ int RoundHalfEven(double value);
 // with a Russian locale), 50.0 -> "50", 2.5 -> "2.5".
 QString RoundedDecimalText(double value, const QLocale& locale = QLocale::system());
 
-}  // namespace tools
+}  // namespace probes

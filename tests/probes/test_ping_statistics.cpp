@@ -2,13 +2,13 @@
 // Texts and figures of the ping series and the listing lines of the report.
 #include <QTest>
 
-#include "app/ping_statistics.h"
+#include "probes/ping_statistics.h"
 #include "probes/ping.h"
-#include "tools/decimal_text.h"
+#include "probes/decimal_text.h"
 
-using namespace app;
-using tools::RoundedDecimalText;
-using tools::RoundHalfEven;
+using namespace probes;
+using probes::RoundedDecimalText;
+using probes::RoundHalfEven;
 using Series = std::array<int16_t, 10>;
 
 Q_DECLARE_METATYPE(Series)

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "app/ping_statistics.h"
+#include "probes/ping_statistics.h"
 
 
 #include "probes/ping.h"
-#include "tools/decimal_text.h"
+#include "probes/decimal_text.h"
 #include <QCoreApplication>
 
-namespace app {
+namespace probes {
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
@@ -42,7 +42,7 @@ PingSeriesResult SummarizePingSeries(const std::array<int16_t, 10>& rtt, int16_t
     if (lostPackets >= 5 || answered <= 0) {
         result.text += QCoreApplication::translate("PingStatistics", "Средняя задержка - неизвестна") + kCrLf;
     } else {
-        result.avgDelay = static_cast<int16_t>(tools::RoundHalfEven(static_cast<double>(sum) / answered));
+        result.avgDelay = static_cast<int16_t>(probes::RoundHalfEven(static_cast<double>(sum) / answered));
         result.text += QCoreApplication::translate("PingStatistics", "Средняя задержка - ") + QString::number(result.avgDelay) + kCrLf;
     }
     result.text += QCoreApplication::translate("PingStatistics", "Потерянных пакетов - ") + QString::number(lostPackets) + kCrLf;
@@ -51,7 +51,7 @@ PingSeriesResult SummarizePingSeries(const std::array<int16_t, 10>& rtt, int16_t
         result.text += QCoreApplication::translate("PingStatistics", "Джиттер - отсутствует");
     } else {
         const double percent = largest / (smallest / 100.0) - 100.0;
-        result.text += QCoreApplication::translate("PingStatistics", "Джиттер - ") + tools::RoundedDecimalText(percent, locale)
+        result.text += QCoreApplication::translate("PingStatistics", "Джиттер - ") + probes::RoundedDecimalText(percent, locale)
             + QStringLiteral(" %  (") + QString::number(largest - smallest) + QCoreApplication::translate("PingStatistics", " мс)");
         result.jitter = static_cast<int16_t>(largest - smallest);
     }
@@ -96,4 +96,4 @@ QString ListingTextForReport(const QString& fileText)
     return text;
 }
 
-}  // namespace app
+}  // namespace probes

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "tools/decimal_text.h"
+#include "probes/decimal_text.h"
 
 #include <cfenv>
 #include <climits>
 #include <cmath>
 
-namespace tools {
+namespace probes {
 
 namespace {
 
@@ -62,4 +62,4 @@ QString RoundedDecimalText(double value, const QLocale& locale)
     return text;
 }
 
-}  // namespace tools
+}  // namespace probes

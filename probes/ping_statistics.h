@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-namespace app {
+namespace probes {
 
 // One log line: i " - " rtt " мс - " status text, CR LF. rtt is the time as
 // logged, i.e. already passed through CappedRoundTrip.
@@ -41,4 +41,4 @@ QStringList ListingLinesForReport(const QString& fileText);
 // The same lines, each followed by CR LF: the text appended to the report.
 QString ListingTextForReport(const QString& fileText);
 
-}  // namespace app
+}  // namespace probes
