@@ -63,7 +63,7 @@ def main():
         if name == "everything":
             rows = [r.get("key") for r in figures.get("summary", {}).get("rows", [])]
             c.equal(rows, ["mapping", "filtering", "hairpin", "rtp-pair", "lifetime",
-                           "nat", "ports", "voice", "dns", "sip"], "every finding present")
+                           "nat", "ports", "voice", "dns", "sip", "ipv6"], "every finding present")
             c.check(figures.get("paths", {}).get("voice", {}).get("sent") == 500, "the voice stream ran whole")
     c.current = "both"
     if c.check(len(lifetimes) == 2, "both runs gave a lifetime"):
