@@ -2,6 +2,7 @@
 #include "app/translation.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 namespace app {
@@ -22,6 +23,23 @@ QTranslator& Translator()
 {
     static QTranslator translator;
     return translator;
+}
+
+// Qt's own texts (the file dialog's buttons and labels), from the system's Qt
+// translations when they are installed; without them Qt speaks English.
+QTranslator& QtTranslator()
+{
+    static QTranslator translator;
+    return translator;
+}
+
+void InstallQtTranslation(Language language)
+{
+    QCoreApplication::removeTranslator(&QtTranslator());
+    if (language == Language::English)
+        return;
+    if (QtTranslator().load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&QtTranslator());
 }
 
 }  // namespace
@@ -50,6 +68,7 @@ bool InstallTranslation(Language language)
 {
     QCoreApplication::removeTranslator(&Translator());
     g_language = Language::Russian;
+    InstallQtTranslation(language);
     if (language == Language::Russian)
         return true;
     if (!Translator().load(QStringLiteral(":/i18n/tarvolin_en.qm")))

@@ -11,7 +11,7 @@ SUDO=
 packages=(
   cmake g++ make pkg-config libc-ares-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libqt6svg6
-  qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
   xvfb xauth
   iproute2
   clang libclang-rt-14-dev
