@@ -76,9 +76,11 @@ QString SipCheckLine(const TargetCheck& c)
         result = QCoreApplication::translate("Ipv6Section", "соединение TLS за %1 мс").arg(locale.toString(c.ms));
     else if (c.answered)
         result = QCoreApplication::translate("Ipv6Section", "соединение TCP за %1 мс").arg(locale.toString(c.ms));
+    else if (const QString silent = QCoreApplication::translate("Ipv6Section", "нет ответа");
+             c.detail.isEmpty() || c.detail == silent)
+        result = silent;
     else
-        result = c.detail.isEmpty() ? QCoreApplication::translate("Ipv6Section", "нет ответа")
-                                    : QCoreApplication::translate("Ipv6Section", "нет ответа (%1)").arg(c.detail);
+        result = QCoreApplication::translate("Ipv6Section", "нет ответа (%1)").arg(c.detail);
     return QStringLiteral("  %1 (%2): %3").arg(place, c.target.host, result);
 }
 

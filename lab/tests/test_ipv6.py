@@ -87,6 +87,9 @@ def main():
                  and udp6[0].get("sipStatus", 0) >= 200, "OPTIONS answered over IPv6: %r" % sip6)
     tcp6 = [t for t in sip6 if t.get("transport") == "TCP"]
     checks.check(len(tcp6) == 1 and tcp6[0].get("answered"), "TCP over IPv6: %r" % sip6)
+    tls6 = [t for t in sip6 if t.get("transport") == "TLS"]
+    checks.check(len(tls6) == 1 and tls6[0].get("port") == 5061 and tls6[0].get("answered"),
+                 "TLS over IPv6: %r" % sip6)
     checks.contains(text, "Серверы SIP провайдера по IPv6", "the targets in words")
 
     text, f, _ = run(checks, "native IPv6 without a firewall", ["--ipv6", "nofw"])
@@ -120,7 +123,7 @@ def main():
 
     def ipv4_targets(extended):
         return sorted((t.get("transport"), t.get("host"), t.get("port"), t.get("address"), t.get("checked"),
-                       t.get("answered")) for t in extended.get("sipDns", {}).get("targets", [])
+                       t.get("answered")) for t in extended.get("paths", {}).get("sipDns", {}).get("targets", [])
                       if ":" not in t.get("address", ""))
     checks.check(len(ipv4_targets(plain)) >= 4, "IPv4 targets without IPv6: %r" % ipv4_targets(plain))
     checks.equal(ipv4_targets(dropped), ipv4_targets(plain), "IPv4 targets unchanged by the IPv6 drop")
