@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QLocale>
+#include <algorithm>
 #include <array>
 
 namespace probes {
@@ -60,7 +61,75 @@ QString EchoText(const Ipv6Findings& f)
     return line + QLatin1Char('.');
 }
 
+QString SipCheckLine(const TargetCheck& c)
+{
+    const QLocale locale = QLocale::system();
+    const QString place = QStringLiteral("%1 [%2]:%3").arg(TransportName(c.target.transport), c.target.address,
+                                                           QString::number(c.target.port));
+    QString result;
+    if (!c.checked)
+        result = QCoreApplication::translate("Ipv6Section", "не проверялся");
+    else if (c.answered && c.target.transport == SipTransport::Udp)
+        result = QCoreApplication::translate("Ipv6Section", "ответ %1 на OPTIONS за %2 мс")
+                     .arg(c.sipStatus).arg(locale.toString(c.ms));
+    else if (c.answered && c.target.transport == SipTransport::Tls)
+        result = QCoreApplication::translate("Ipv6Section", "соединение TLS за %1 мс").arg(locale.toString(c.ms));
+    else if (c.answered)
+        result = QCoreApplication::translate("Ipv6Section", "соединение TCP за %1 мс").arg(locale.toString(c.ms));
+    else if (const QString silent = QCoreApplication::translate("Ipv6Section", "нет ответа");
+             c.detail.isEmpty() || c.detail == silent)
+        result = silent;
+    else
+        result = QCoreApplication::translate("Ipv6Section", "нет ответа (%1)").arg(c.detail);
+    return QStringLiteral("  %1 (%2): %3").arg(place, c.target.host, result);
+}
+
+QString SipChecksText(const Ipv6Findings& f)
+{
+    QStringList lines;
+    lines << QCoreApplication::translate("Ipv6Section",
+                                         "Серверы SIP провайдера по IPv6 (записи AAAA, RFC 3263), OPTIONS по UDP "
+                                         "и соединения TCP и TLS:");
+    for (const TargetCheck& c : f.sipChecks)
+        lines << SipCheckLine(c);
+    return lines.join(kCrLf);
+}
+
 }  // namespace
+
+QVector<SipTarget> Ipv6SipTargets(const QVector<TargetCheck>& dnsChecks)
+{
+    QVector<SipTarget> targets;
+    for (const TargetCheck& c : dnsChecks) {
+        const SipTarget& t = c.target;
+        if (!t.ipv6 || t.address.isEmpty())
+            continue;
+        const bool seen = std::any_of(targets.cbegin(), targets.cend(), [&t](const SipTarget& o) {
+            return o.transport == t.transport && o.address == t.address && o.port == t.port;
+        });
+        if (!seen)
+            targets << t;
+    }
+    return targets;
+}
+
+std::optional<bool> ProviderReachableOverIpv6(const Ipv6Findings& f, int echoesWanted)
+{
+    const bool echoesDone = !f.echoTarget.isEmpty() && f.echoSocket && echoesWanted > 0
+                            && f.echoRoundTrips.size() >= echoesWanted;
+    const bool echoAnswered = std::any_of(f.echoRoundTrips.cbegin(), f.echoRoundTrips.cend(),
+                                          [](int ms) { return ms >= 0; });
+    const bool sipAnswered = std::any_of(f.sipChecks.cbegin(), f.sipChecks.cend(),
+                                         [](const TargetCheck& c) { return c.checked && c.answered; });
+    if (echoAnswered || sipAnswered)
+        return true;
+    const bool sipDone = !f.sipChecks.isEmpty()
+                         && std::all_of(f.sipChecks.cbegin(), f.sipChecks.cend(),
+                                        [](const TargetCheck& c) { return c.checked; });
+    if (echoesDone || sipDone)
+        return false;
+    return std::nullopt;
+}
 
 EchoFigures SummariseEchoes(const QList<int>& roundTrips)
 {
@@ -122,6 +191,8 @@ QString Ipv6SectionText(const Ipv6Findings& f)
     lines << TranslationText(f);
     if (!f.echoTarget.isEmpty())
         lines << EchoText(f);
+    if (!f.sipChecks.isEmpty())
+        lines << SipChecksText(f);
     QString text = lines.join(kCrLf);
     if (!f.natFindings.isEmpty())
         text += kCrLf + kCrLf + FindingsText(f.natFindings);
@@ -165,6 +236,26 @@ QJsonObject Ipv6SectionJson(const Ipv6Findings& f)
             echo[QStringLiteral("jitterMs")] = *e.jitterMs;
         o[QStringLiteral("echoes")] = echo;
     }
+    QJsonArray sip;
+    for (const TargetCheck& c : f.sipChecks) {
+        QJsonObject t;
+        t[QStringLiteral("transport")] = TransportName(c.target.transport);
+        t[QStringLiteral("host")] = c.target.host;
+        t[QStringLiteral("address")] = c.target.address;
+        t[QStringLiteral("port")] = c.target.port;
+        t[QStringLiteral("checked")] = c.checked;
+        t[QStringLiteral("answered")] = c.answered;
+        if (c.answered) {
+            t[QStringLiteral("ms")] = c.ms;
+            if (c.target.transport == SipTransport::Udp)
+                t[QStringLiteral("sipStatus")] = c.sipStatus;
+        }
+        if (c.target.transport == SipTransport::Tls && c.answered)
+            t[QStringLiteral("tlsVerified")] = c.tlsVerified;
+        t[QStringLiteral("detail")] = c.detail;
+        sip.append(t);
+    }
+    o[QStringLiteral("sipTargets")] = sip;
     o[QStringLiteral("firewall")] = FindingsJson(f.natFindings);
     o[QStringLiteral("family")] = FamilyChoiceName(f.advice.family);
     o[QStringLiteral("verdict")] = f.advice.verdict;

@@ -5,6 +5,7 @@
 #include "probes/extended_findings.h"
 #include <QCoreApplication>
 #include "probes/ipv6_advice.h"
+#include "probes/sip_dns.h"
 #include "probes/stun5780.h"
 
 #include <QJsonObject>
@@ -31,6 +32,9 @@ struct Ipv6Findings {
     bool echoSocket = true;         // false: the system refused an ICMPv6 socket
     QList<int> echoRoundTrips;      // ms per echo, -1: no answer
     QList<Finding> natFindings;     // filtering and lifetime over IPv6
+    // The SIP servers' IPv6 targets (AAAA records, RFC 3263 section 4.2) and
+    // whether each answered OPTIONS, a TCP connection or a TLS handshake.
+    QVector<TargetCheck> sipChecks;
     Ipv6Advice advice;
     bool stopped = false;
 };
@@ -43,6 +47,15 @@ struct EchoFigures {
 };
 // The main test's rules over the round trips (app/ping_statistics).
 EchoFigures SummariseEchoes(const QList<int>& roundTrips);
+
+// The IPv6 targets among the SIP server section's targets, in the order a
+// phone tries them, each place (transport, address, port) once.
+QVector<SipTarget> Ipv6SipTargets(const QVector<TargetCheck>& dnsChecks);
+
+// Whether the provider answered over IPv6: an echo or a SIP target answered
+// (true), all were tried and none answered (false), nothing tried (nullopt).
+// echoesWanted: how many echoes a complete run sends.
+std::optional<bool> ProviderReachableOverIpv6(const Ipv6Findings& f, int echoesWanted);
 
 // True when the computer has no IPv6 to speak of: the section is one line.
 bool Ipv6Absent(const Ipv6Findings& f);

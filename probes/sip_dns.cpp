@@ -211,7 +211,10 @@ QString SipDnsFindingText(const SipDnsSummary& s)
 QByteArray BuildSipOptions(const QString& domain, const QString& localAddress, int localPort, const QString& tag)
 {
     const QByteArray d = domain.toLatin1(), t = tag.toLatin1();
-    const QByteArray via = localAddress.toLatin1() + ':' + QByteArray::number(localPort);
+    // An IPv6 address goes in brackets in sent-by and in a SIP URI (RFC 3261
+    // section 25.1, IPv6reference).
+    const QByteArray host = localAddress.contains(u':') ? '[' + localAddress.toLatin1() + ']' : localAddress.toLatin1();
+    const QByteArray via = host + ':' + QByteArray::number(localPort);
     return "OPTIONS sip:" + d + " SIP/2.0\r\n"
            "Via: SIP/2.0/UDP " + via + ";branch=z9hG4bK" + t + ";rport\r\n"
            "Max-Forwards: 70\r\n"

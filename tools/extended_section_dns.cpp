@@ -16,7 +16,7 @@ namespace tools {
 namespace {
 
 constexpr int kUdpCheckMs = 2000, kTcpCheckMs = 2000, kTlsCheckMs = 3000;
-constexpr int kMaxTargets = 8;
+constexpr int kMaxTargets = 8;   // per address family
 
 }  // namespace
 
@@ -89,7 +89,12 @@ void DnsSection::begin()
     }
     const QVector<probes::SipTarget> targets = probes::OrderSipTargets(
         s.domain, answers, [](uint32_t n) { return uint32_t(QRandomGenerator::global()->bounded(quint64(n) + 1)); });
-    for (const probes::SipTarget& t : targets.mid(0, kMaxTargets)) {
+    // At most kMaxTargets of each family: AAAA records take no place from the
+    // IPv4 targets this section checks.
+    int v4 = 0, v6 = 0;
+    for (const probes::SipTarget& t : targets) {
+        if ((t.ipv6 ? v6 : v4)++ >= kMaxTargets)
+            continue;
         probes::TargetCheck c;
         c.target = t;
         s.checks.append(c);

@@ -3,8 +3,10 @@
 
 #include "platform/icmp6_echo.h"
 #include "platform/source_address.h"
+#include "platform/stream_checks.h"
 #include "platform/udp_socket.h"
 #include "probes/nat_behaviour.h"
+#include "probes/sip_certificate.h"
 
 #include <QCoreApplication>
 #include <QHostAddress>
@@ -63,6 +65,8 @@ Ipv6SectionRun::Ipv6SectionRun(QObject* parent) : QObject(parent)
 Ipv6SectionRun::~Ipv6SectionRun()
 {
     firewall_.reset();
+    connect_.reset();
+    sipUdp_.reset();
     binding_.reset();
     echo_.reset();
     qDeleteAll(sockets_);
@@ -136,8 +140,12 @@ void Ipv6SectionRun::readFacts()
 void Ipv6SectionRun::startBinding()
 {
     findings_.stunServer = config_.stunServer;
-    if (config_.stunServer.isEmpty() || !findings_.defaultRoute) {
+    if (!findings_.defaultRoute) {
         finish();
+        return;
+    }
+    if (config_.stunServer.isEmpty()) {
+        startEchoes();   // the SIP servers may still have IPv6 addresses
         return;
     }
     emit progress(QCoreApplication::translate("Ipv6Section", "Запрос STUN по IPv6"));
@@ -211,17 +219,20 @@ void Ipv6SectionRun::bindingDone()
 
 void Ipv6SectionRun::startEchoes()
 {
-    if (config_.echoes <= 0) {
-        findings_.stunAnswered ? startFirewall() : finish();
+    // The SIP server's IPv6 address when its names have AAAA records, else
+    // the STUN server's.
+    const QString target = config_.sipTargets.isEmpty() ? config_.stunServer : config_.sipTargets.first().address;
+    if (config_.echoes <= 0 || target.isEmpty()) {
+        checkSipTarget(0);
         return;
     }
     emit progress(QCoreApplication::translate("Ipv6Section", "Эхо-запросы ICMPv6"));
-    findings_.echoTarget = config_.stunServer;
+    findings_.echoTarget = target;
     echo_ = std::make_unique<platform::Icmp6Echo>();
     if (!echo_->open()) {
         findings_.echoSocket = false;
         Dispose(echo_);
-        findings_.stunAnswered ? startFirewall() : finish();
+        checkSipTarget(0);
         return;
     }
     connect(echo_.get(), &platform::Icmp6Echo::replied, this, &Ipv6SectionRun::echoAnswered);
@@ -239,12 +250,12 @@ void Ipv6SectionRun::sendEcho()
         timer_.stop();
         timer_.disconnect();
         Dispose(echo_);
-        findings_.stunAnswered ? startFirewall() : finish();
+        checkSipTarget(0);
         return;
     }
     const int sequence = int(findings_.echoRoundTrips.size()) + 1;
     echoClock_.start();
-    if (echo_->send(config_.stunServer, static_cast<uint16_t>(sequence), QByteArray("tarvolin-ipv6"))) {
+    if (echo_->send(findings_.echoTarget, static_cast<uint16_t>(sequence), QByteArray("tarvolin-ipv6"))) {
         timer_.start(config_.echoTimeoutMs);
         return;
     }
@@ -259,6 +270,106 @@ void Ipv6SectionRun::echoAnswered(int sequence)
     timer_.stop();
     findings_.echoRoundTrips << static_cast<int>(echoClock_.elapsed());
     sendEcho();
+}
+
+// ---- the SIP servers' IPv6 targets: the checks the SIP server section runs over IPv4
+
+void Ipv6SectionRun::checkSipTarget(int index)
+{
+    if (!running_)
+        return;
+    if (index == 0)
+        for (const probes::SipTarget& t : std::as_const(config_.sipTargets)) {
+            probes::TargetCheck c;
+            c.target = t;
+            findings_.sipChecks << c;
+        }
+    if (index >= findings_.sipChecks.size()) {
+        afterProviderChecks();
+        return;
+    }
+    emit progress(QCoreApplication::translate("Ipv6Section", "Проверка сервера SIP по IPv6: %1 из %2")
+                      .arg(index + 1)
+                      .arg(findings_.sipChecks.size()));
+    probes::TargetCheck& c = findings_.sipChecks[index];
+    c.checked = true;
+    const probes::SipTarget t = c.target;
+    sipClock_.start();
+    if (t.transport == probes::SipTransport::Udp) {
+        sipUdp_ = std::make_unique<platform::UdpSocket>();
+        if (!sipUdp_->bind(0, platform::UdpSocket::Family::Ipv6)) {
+            c.detail = QCoreApplication::translate("Ipv6Section", "система не открыла сокет UDP для IPv6");
+            sipTargetDone(index);
+            return;
+        }
+        const QString tag = QStringLiteral("tvl%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        platform::UdpSocket* raw = sipUdp_.get();
+        connect(raw, &platform::UdpSocket::readyRead, this, [this, raw, index, tag, t] {
+            while (sipUdp_.get() == raw) {
+                const std::optional<platform::ReceivedDatagram> d = raw->receive();
+                if (!d)
+                    break;
+                // The answer comes from the target itself (RFC 3261 section 18.1.2).
+                if (Canonical(d->fromAddress) != Canonical(t.address) || d->fromPort != t.port)
+                    continue;
+                const int status = probes::ReadSipOptionsAnswer(d->data, tag);
+                if (status == 0)
+                    continue;
+                probes::TargetCheck& c = findings_.sipChecks[index];
+                c.answered = true;
+                c.sipStatus = status;
+                c.ms = static_cast<int>(sipClock_.elapsed());
+                sipTargetDone(index);
+                return;
+            }
+        });
+        const QString local = platform::SourceAddressTowards6(t.address);
+        raw->sendTo(t.address, t.port, probes::BuildSipOptions(config_.sipDomain, local, raw->localPort(), tag));
+        timer_.disconnect();
+        connect(&timer_, &QTimer::timeout, this, [this, index] {
+            findings_.sipChecks[index].detail = QCoreApplication::translate("Ipv6Section", "нет ответа");
+            sipTargetDone(index);
+        });
+        timer_.start(config_.sipUdpMs);
+        return;
+    }
+    const bool tls = t.transport == probes::SipTransport::Tls;
+    connect_ = std::make_unique<platform::ConnectCheck>();
+    connect(connect_.get(), &platform::ConnectCheck::finished, this, [this, index] {
+        probes::TargetCheck& c = findings_.sipChecks[index];
+        c.answered = connect_->succeeded();
+        c.ms = connect_->elapsedMs();
+        c.tlsChainVerified = connect_->chainVerified();
+        c.tlsChainError = connect_->chainError();
+        c.tlsIdentities = probes::SipIdentities(probes::ReadCertificateNames(connect_->certificateDer()),
+                                                connect_->certificateCommonNames());
+        c.tlsVerified = c.answered && c.tlsChainVerified
+                        && probes::IdentityMatchesDomain(c.tlsIdentities, config_.sipDomain);
+        c.detail = connect_->error();
+        sipTargetDone(index);
+    });
+    // RFC 5922 section 4: the certificate must be the SIP domain's.
+    connect_->start(t.address, t.port, tls, config_.sipDomain, tls ? config_.sipTlsMs : config_.sipTcpMs);
+}
+
+void Ipv6SectionRun::sipTargetDone(int index)
+{
+    timer_.stop();
+    timer_.disconnect();
+    Dispose(sipUdp_);
+    if (connect_) {
+        connect_->disconnect(this);
+        connect_.release()->deleteLater();   // its signal may be the one being handled
+    }
+    QTimer::singleShot(0, this, [this, index] {
+        if (running_ && index + 1 <= findings_.sipChecks.size())
+            checkSipTarget(index + 1);
+    });
+}
+
+void Ipv6SectionRun::afterProviderChecks()
+{
+    findings_.stunAnswered ? startFirewall() : finish();
 }
 
 // ---- filtering and lifetime: the NAT test's measurements on IPv6 sockets
@@ -357,6 +468,11 @@ void Ipv6SectionRun::finish()
     timer_.disconnect();
     Dispose(binding_);
     Dispose(echo_);
+    Dispose(sipUdp_);
+    if (connect_) {
+        connect_->disconnect(this);
+        connect_.release()->deleteLater();
+    }
     if (firewall_) {
         firewall_.reset();
         for (int handle : sockets_.keys())
@@ -368,8 +484,8 @@ void Ipv6SectionRun::finish()
     e.stunConfigured = !config_.stunServer.isEmpty();
     if (e.stunConfigured && e.defaultRoute)
         e.stunAnswered = findings_.stunAnswered;
-    if (findings_.echoSocket && findings_.echoRoundTrips.size() >= config_.echoes && config_.echoes > 0)
-        e.providerReachable = probes::SummariseEchoes(findings_.echoRoundTrips).answered > 0;
+    e.aaaaTargets = !config_.sipTargets.isEmpty();
+    e.providerReachable = probes::ProviderReachableOverIpv6(findings_, config_.echoes);
     e.translation = findings_.translation;
     e.keepAlive4Seconds = config_.keepAlive4Seconds;
     for (const probes::Finding& f : findings_.natFindings)
@@ -417,6 +533,9 @@ void Ipv6Section::begin()
     c.stunAlternate = config_.stunAlternate6;
     c.stunPort = config_.stunPort6;
     c.keepAlive4Seconds = config_.keepAlive4Seconds;
+    // The SIP server section ran before this one when the run has both.
+    c.sipTargets = probes::Ipv6SipTargets(result_->dns.checks);
+    c.sipDomain = result_->dns.domain.isEmpty() ? config_.domain : result_->dns.domain;
     run_->start(c);
 }
 

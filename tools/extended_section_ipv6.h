@@ -20,6 +20,7 @@
 namespace platform {
 class UdpSocket;
 class Icmp6Echo;
+class ConnectCheck;
 }
 
 namespace tools {
@@ -34,6 +35,11 @@ struct Ipv6SectionConfig {
     int requestTimeoutMs = 3000;
     int echoes = 10;
     int echoTimeoutMs = 1000;  // as the main test's echoes
+    // The SIP servers' IPv6 targets (the SIP server section's AAAA answers):
+    // the echoes go to the first, each gets the IPv4 checks over IPv6.
+    QVector<probes::SipTarget> sipTargets;
+    QString sipDomain;
+    int sipUdpMs = 2000, sipTcpMs = 2000, sipTlsMs = 3000;  // as over IPv4
     // The system's IPv6 facts; ReadIpv6SystemFacts by default.
     std::function<platform::Ipv6SystemFacts()> readFacts;
 };
@@ -76,6 +82,9 @@ private:
     void startEchoes();
     void sendEcho();
     void echoAnswered(int sequence);
+    void checkSipTarget(int index);
+    void sipTargetDone(int index);
+    void afterProviderChecks();
     void startFirewall();
     void firewallEvent();
     void finish();
@@ -95,6 +104,9 @@ private:
     qint64 bindingDeadline_ = 0;
     std::unique_ptr<platform::Icmp6Echo> echo_;
     QElapsedTimer echoClock_;
+    std::unique_ptr<platform::UdpSocket> sipUdp_;
+    std::unique_ptr<platform::ConnectCheck> connect_;
+    QElapsedTimer sipClock_;
     std::unique_ptr<probes::ExtendedNatTest> firewall_;
     QHash<int, platform::UdpSocket*> sockets_;
 };

@@ -4,11 +4,13 @@
 #include <QTest>
 
 #include "probes/ipv6_advice.h"
+#include "probes/ipv6_findings.h"
 
 using namespace probes;
 
 Q_DECLARE_METATYPE(std::optional<Ipv6Kind>)
 Q_DECLARE_METATYPE(Ipv6Evidence)
+Q_DECLARE_METATYPE(std::optional<bool>)
 
 class TestIpv6Rules : public QObject {
     Q_OBJECT
@@ -20,6 +22,9 @@ private slots:
     void translation();
     void advice_data();
     void advice();
+    void sipTargets();
+    void providerReachable_data();
+    void providerReachable();
 };
 
 void TestIpv6Rules::classify_data()
@@ -177,6 +182,19 @@ void TestIpv6Rules::advice_data()
     stunSilentSipFine.keepAlive6Seconds = 0;
     QTest::newRow("STUN silent but the SIP servers answer over IPv6")
         << stunSilentSipFine << "ipv6" << "IPv6 работает" << "не измерен";
+    Ipv6Evidence aaaaNoStun = works;
+    aaaaNoStun.stunConfigured = false;
+    aaaaNoStun.stunAnswered.reset();
+    aaaaNoStun.translation.reset();
+    aaaaNoStun.aaaaTargets = true;
+    aaaaNoStun.providerReachable = false;
+    QTest::newRow("no STUN over IPv6, AAAA targets silent")
+        << aaaaNoStun << "ipv4" << "IPv6 не работает" << "Отключите IPv6 в телефоне";
+    Ipv6Evidence aaaaNoStunFine = aaaaNoStun;
+    aaaaNoStunFine.providerReachable = true;
+    aaaaNoStunFine.keepAlive6Seconds = 0;
+    QTest::newRow("no STUN over IPv6, AAAA targets answer")
+        << aaaaNoStunFine << "ipv6" << "IPv6 работает" << "не измерен";
     Ipv6Evidence unset = works;
     unset.stunConfigured = false;
     unset.stunAnswered.reset();
@@ -194,6 +212,71 @@ void TestIpv6Rules::advice()
     QCOMPARE(FamilyChoiceName(a.family), family);
     QCOMPARE(a.verdict, verdict);
     QVERIFY2(a.why.contains(why), qPrintable(a.why));
+}
+
+void TestIpv6Rules::sipTargets()
+{
+    const auto check = [](SipTransport transport, const QString& address, int port, bool ipv6) {
+        TargetCheck c;
+        c.target.transport = transport;
+        c.target.host = QStringLiteral("sip.d.test");
+        c.target.address = address;
+        c.target.port = port;
+        c.target.ipv6 = ipv6;
+        return c;
+    };
+    const QVector<TargetCheck> dns{
+        check(SipTransport::Udp, QStringLiteral("192.0.2.10"), 5060, false),
+        check(SipTransport::Udp, QStringLiteral("2001:db8:1::10"), 5060, true),
+        check(SipTransport::Tcp, QStringLiteral("2001:db8:1::10"), 5060, true),
+        check(SipTransport::Udp, QStringLiteral("2001:db8:1::10"), 5060, true),  // a second SRV to the same place
+        check(SipTransport::Udp, QString(), 5060, true),                         // a host without addresses
+        check(SipTransport::Tls, QStringLiteral("2001:db8:1::11"), 5061, true),
+    };
+    const QVector<SipTarget> t = Ipv6SipTargets(dns);
+    QCOMPARE(t.size(), 3);
+    QCOMPARE(t[0].address, QStringLiteral("2001:db8:1::10"));
+    QCOMPARE(t[0].transport, SipTransport::Udp);
+    QCOMPARE(t[1].transport, SipTransport::Tcp);
+    QCOMPARE(t[2].address, QStringLiteral("2001:db8:1::11"));
+}
+
+void TestIpv6Rules::providerReachable_data()
+{
+    QTest::addColumn<QList<int>>("echoes");     // round trips, -1 lost
+    QTest::addColumn<QList<int>>("sip");        // per target: 1 answered, 0 silent, -1 not checked
+    QTest::addColumn<std::optional<bool>>("reachable");
+
+    const QList<int> lost(10, -1);
+    QList<int> oneAnswered = lost;
+    oneAnswered[9] = 12;
+    QTest::newRow("nothing tried") << QList<int>() << QList<int>() << std::optional<bool>();
+    QTest::newRow("all echoes lost, no AAAA") << lost << QList<int>() << std::optional<bool>(false);
+    QTest::newRow("last echo answered") << oneAnswered << QList<int>() << std::optional<bool>(true);
+    QTest::newRow("echoes stopped half-way, none answered") << QList<int>(5, -1) << QList<int>()
+                                                           << std::optional<bool>();
+    QTest::newRow("echoes lost, OPTIONS answered") << lost << QList<int>{0, 1} << std::optional<bool>(true);
+    QTest::newRow("echoes lost, every target silent") << lost << QList<int>{0, 0} << std::optional<bool>(false);
+    QTest::newRow("targets silent, echoes answered") << oneAnswered << QList<int>{0, 0} << std::optional<bool>(true);
+    QTest::newRow("stopped before the last target") << QList<int>(5, -1) << QList<int>{0, -1}
+                                                   << std::optional<bool>();
+}
+
+void TestIpv6Rules::providerReachable()
+{
+    QFETCH(QList<int>, echoes);
+    QFETCH(QList<int>, sip);
+    QFETCH(std::optional<bool>, reachable);
+    Ipv6Findings f;
+    f.echoTarget = echoes.isEmpty() ? QString() : QStringLiteral("2001:db8:1::10");
+    f.echoRoundTrips = echoes;
+    for (int s : sip) {
+        TargetCheck c;
+        c.checked = s >= 0;
+        c.answered = s > 0;
+        f.sipChecks << c;
+    }
+    QCOMPARE(ProviderReachableOverIpv6(f, 10), reachable);
 }
 
 QTEST_GUILESS_MAIN(TestIpv6Rules)

@@ -157,6 +157,13 @@ void TestSipDns::optionsAnswer_data()
     QTest::newRow("another branch") << QByteArray(ok).replace("z9hG4bKtvl0123abcd", "z9hG4bKtvl99999999") << 0;
     QTest::newRow("no branch") << QByteArray(ok).replace(";branch=z9hG4bKtvl0123abcd", "") << 0;
     QTest::newRow("the request itself") << request << 0;
+    // From an IPv6 source the address goes in brackets (IPv6reference), and the
+    // answer that copies the Via back is still recognised.
+    const QByteArray request6 = BuildSipOptions(QStringLiteral("d.test"), QStringLiteral("2001:db8::5"), 40000,
+                                                QStringLiteral("tvl0123abcd"));
+    QVERIFY(request6.contains("Via: SIP/2.0/UDP [2001:db8::5]:40000;branch="));
+    QVERIFY(request6.contains("Contact: <sip:tarvolin@[2001:db8::5]:40000>"));
+    QTest::newRow("ours, sent from IPv6") << "SIP/2.0 200 OK" + request6.mid(request6.indexOf("\r\n")) << 200;
 }
 
 void TestSipDns::optionsAnswer()
