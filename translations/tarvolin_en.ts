@@ -1340,6 +1340,42 @@
         <source> — у сервера нет второго адреса IPv6.</source>
         <translation>: the server has no second IPv6 address.</translation>
     </message>
+    <message>
+        <source>не проверялся</source>
+        <translation>not checked</translation>
+    </message>
+    <message>
+        <source>ответ %1 на OPTIONS за %2 мс</source>
+        <translation>OPTIONS answered %1 in %2 ms</translation>
+    </message>
+    <message>
+        <source>соединение TLS за %1 мс</source>
+        <translation>TLS handshake done in %1 ms</translation>
+    </message>
+    <message>
+        <source>соединение TCP за %1 мс</source>
+        <translation>TCP connected in %1 ms</translation>
+    </message>
+    <message>
+        <source>нет ответа</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>нет ответа (%1)</source>
+        <translation>no answer (%1)</translation>
+    </message>
+    <message>
+        <source>Серверы SIP провайдера по IPv6 (записи AAAA, RFC 3263), OPTIONS по UDP и соединения TCP и TLS:</source>
+        <translation>Provider&apos;s SIP servers over IPv6 (AAAA records, RFC 3263): OPTIONS over UDP, TCP and TLS connections:</translation>
+    </message>
+    <message>
+        <source>Проверка сервера SIP по IPv6: %1 из %2</source>
+        <translation>Checking SIP server over IPv6: %1 of %2</translation>
+    </message>
+    <message>
+        <source>система не открыла сокет UDP для IPv6</source>
+        <translation>the system could not open an IPv6 UDP socket</translation>
+    </message>
 </context>
 <context>
     <name>LeadingNumber</name>
