@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tools/extended_section.h"
 
+#include "platform/stream_checks.h"
 #include "platform/udp_socket.h"
+#include "probes/sip_certificate.h"
 
 namespace tools {
 
@@ -71,6 +73,18 @@ std::unique_ptr<platform::UdpSocket> ExtendedSection::openUdp(
             onDatagram(d->data, d->fromAddress, d->fromPort);
     });
     return socket;
+}
+
+void TakeConnectCheck(probes::TargetCheck& c, const platform::ConnectCheck& connect, const QString& domain)
+{
+    c.answered = connect.succeeded();
+    c.ms = connect.elapsedMs();
+    c.tlsChainVerified = connect.chainVerified();
+    c.tlsChainError = connect.chainError();
+    c.tlsIdentities = probes::SipIdentities(probes::ReadCertificateNames(connect.certificateDer()),
+                                            connect.certificateCommonNames());
+    c.tlsVerified = c.answered && c.tlsChainVerified && probes::IdentityMatchesDomain(c.tlsIdentities, domain);
+    c.detail = connect.error();
 }
 
 }  // namespace tools

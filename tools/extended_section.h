@@ -19,6 +19,7 @@
 #include <memory>
 
 namespace platform {
+class ConnectCheck;
 class UdpSocket;
 }
 
@@ -109,5 +110,9 @@ private:
     std::function<void()> onTimeout_;
     QElapsedTimer clock_;
 };
+
+// A SIP target's TCP or TLS check as the connection ended: reached, time, and
+// for TLS whether the chain and the SIP domain's identity (RFC 5922) hold.
+void TakeConnectCheck(probes::TargetCheck& check, const platform::ConnectCheck& connect, const QString& domain);
 
 }  // namespace tools

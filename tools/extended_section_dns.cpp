@@ -147,16 +147,7 @@ void DnsSection::checkTarget(int index)
     const bool tls = t.transport == probes::SipTransport::Tls;
     connect_ = std::make_unique<platform::ConnectCheck>();
     connect(connect_.get(), &platform::ConnectCheck::finished, this, [this, index] {
-        probes::TargetCheck& c = result_->dns.checks[index];
-        c.answered = connect_->succeeded();
-        c.ms = connect_->elapsedMs();
-        c.tlsChainVerified = connect_->chainVerified();
-        c.tlsChainError = connect_->chainError();
-        c.tlsIdentities = probes::SipIdentities(probes::ReadCertificateNames(connect_->certificateDer()),
-                                                connect_->certificateCommonNames());
-        c.tlsVerified = c.answered && c.tlsChainVerified
-            && probes::IdentityMatchesDomain(c.tlsIdentities, result_->dns.domain);
-        c.detail = connect_->error();
+        TakeConnectCheck(result_->dns.checks[index], *connect_, result_->dns.domain);
         QTimer::singleShot(0, this, [this, index] { checkTarget(index + 1); });
     });
     // RFC 5922 section 4: the certificate must be the SIP domain's, whatever

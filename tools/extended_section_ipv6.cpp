@@ -336,16 +336,7 @@ void Ipv6SectionRun::checkSipTarget(int index)
     const bool tls = t.transport == probes::SipTransport::Tls;
     connect_ = std::make_unique<platform::ConnectCheck>();
     connect(connect_.get(), &platform::ConnectCheck::finished, this, [this, index] {
-        probes::TargetCheck& c = findings_.sipChecks[index];
-        c.answered = connect_->succeeded();
-        c.ms = connect_->elapsedMs();
-        c.tlsChainVerified = connect_->chainVerified();
-        c.tlsChainError = connect_->chainError();
-        c.tlsIdentities = probes::SipIdentities(probes::ReadCertificateNames(connect_->certificateDer()),
-                                                connect_->certificateCommonNames());
-        c.tlsVerified = c.answered && c.tlsChainVerified
-                        && probes::IdentityMatchesDomain(c.tlsIdentities, config_.sipDomain);
-        c.detail = connect_->error();
+        TakeConnectCheck(findings_.sipChecks[index], *connect_, config_.sipDomain);
         sipTargetDone(index);
     });
     // RFC 5922 section 4: the certificate must be the SIP domain's.
